@@ -1,4 +1,5 @@
 #include "app/CControllerApp.h"
+#include "ui/Automation.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -7,6 +8,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vq3-controller"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vq3/icon.xpm")));
+    vq3::ui::Automation automation; // end-to-end tests only; off unless asked for
+    automation.StartIfRequested();
     vq3::app::CControllerApp controller;
     controller.StartUp();
     return controller.ShutDown();

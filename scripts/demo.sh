@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds everything, starts the simulated light source on COM1 beside the controller and
+# opens the controller connected to it. Ends the simulator when the controller ends.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+bin=build/bin
+"$bin/vq3-simulator" --link "$bin/COM1" &
+sim=$!
+trap 'kill $sim 2>/dev/null || true' EXIT
+for _ in $(seq 50); do [ -e "$bin/COM1" ] && break; sleep 0.1; done
+"$bin/vq3-controller"

@@ -1,0 +1,268 @@
+// The main window: access-code gate, tool-window toggles, keyboard rules, ending, About,
+// COM port dialog and the names screen readers find.
+#include "ScriptedPrompter.h"
+
+#include "app/Profile.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CComPortDlg.h"
+#include "ui/CControllerDlg.h"
+#include "ui/CLightControlDlg.h"
+#include "ui/CTerminalDlg.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using vq3::ui::CControllerDlg;
+namespace idm = vq3::ui::idm;
+
+namespace {
+
+struct Window {
+    explicit Window(const QByteArray& profileText) {
+        QFile file(dir.filePath("VQ3_CNT.ini"));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(profileText);
+        file.close();
+        profile.SetPath(dir.filePath("VQ3_CNT.ini"));
+        dlg = std::make_unique<CControllerDlg>(profile);
+        dlg->SetUpDialog();
+    }
+    QTemporaryDir dir;
+    vq3::app::Profile profile;
+    vq3::test::ScriptedPrompter prompter;
+    std::unique_ptr<CControllerDlg> dlg;
+};
+
+const QList<int> kGuarded = {32780, 32781, 32782, 32783, 32784, 32785, 32772, 32774, 32775};
+
+QStringList MenuTexts(CControllerDlg& dlg) {
+    QStringList texts;
+    for (QMenuBar* bar : dlg.findChildren<QMenuBar*>())
+        for (QAction* top : bar->actions()) {
+            texts.append(top->text());
+            for (QAction* item : top->menu()->actions())
+                texts.append("  " + item->text());
+        }
+    return texts;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void accessGate_data();
+    void accessGate();
+    void toolWindowToggles();
+    void keyboardRules_data();
+    void keyboardRules();
+    void endRequestsWhileBusy();
+    void aboutBox();
+    void comPortDialog_data();
+    void comPortDialog();
+    void accessibleNames();
+};
+
+void MainWindowTest::accessGate_data() {
+    QTest::addColumn<QByteArray>("openParam");
+    QTest::addColumn<bool>("full");
+    QTest::newRow("exact code") << QByteArray("KORVANTIS") << true;
+    QTest::newRow("other case") << QByteArray("korvantis") << false;
+    QTest::newRow("added character") << QByteArray("KORVANTIS1") << false;
+    QTest::newRow("empty") << QByteArray("") << false;
+}
+
+void MainWindowTest::accessGate() {
+    QFETCH(QByteArray, openParam);
+    QFETCH(bool, full);
+    Window w("[INIT]\r\nPORT=0\r\nOPENPARAM=" + openParam + "\r\n");
+    for (int id : kGuarded)
+        QCOMPARE(w.dlg->MenuAction(id) != nullptr, full);
+    const QStringList restricted = {"&File",         "  E&xit",        "&Setting",
+                                    "  &COM port",   "  Controll &Mode", "  &Program Mode",
+                                    "&Display",      "  &Light Controll", "  &Terminal",
+                                    "&Help",         "  &About"};
+    if (full)
+        QCOMPARE(MenuTexts(*w.dlg).size(), restricted.size() + kGuarded.size());
+    else
+        QCOMPARE(MenuTexts(*w.dlg), restricted);
+    QVERIFY(w.prompter.shown.isEmpty());
+}
+
+void MainWindowTest::toolWindowToggles() {
+    Window w("[INIT]\r\nPORT=0\r\nTERM_X=-50\r\nTERM_Y=20\r\n");
+    QAction* terminal = w.dlg->MenuAction(idm::Terminal);
+    QAction* light = w.dlg->MenuAction(idm::LightControl);
+    QVERIFY(!terminal->isChecked() && !w.dlg->Terminal()->isVisible());
+
+    terminal->trigger();
+    QVERIFY(terminal->isChecked());
+    QVERIFY(w.dlg->m_bTerminalShown);
+    QVERIFY(w.dlg->Terminal()->isVisible());
+    QCOMPARE(w.dlg->Terminal()->pos(), QPoint(-50, 20)); // negative positions are kept
+
+    terminal->trigger();
+    QVERIFY(!terminal->isChecked() && !w.dlg->Terminal()->isVisible());
+
+    terminal->trigger();
+    w.dlg->Terminal()->close(); // the close box only hides and unchecks
+    QVERIFY(!terminal->isChecked() && !w.dlg->m_bTerminalShown);
+    QVERIFY(!w.dlg->Terminal()->isVisible());
+    terminal->trigger();
+    QVERIFY(terminal->isChecked() && w.dlg->Terminal()->isVisible());
+
+    light->trigger();
+    QVERIFY(light->isChecked() && w.dlg->LightControl()->isVisible());
+    w.dlg->EnableOperations(false);
+    w.dlg->LightControl()->close();
+    QVERIFY(!light->isChecked());
+    QVERIFY(light->isEnabled()); // closing a tool window re-enables its item
+    QVERIFY(!w.dlg->LightControl()->isVisible());
+}
+
+void MainWindowTest::keyboardRules_data() {
+    QTest::addColumn<int>("focusId");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("expectedFocusId"); // 0: focus stays
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("Return in intensity 3 moves to time 3") << 1006 << int(Qt::Key_Return) << 1007
+                                                            << QByteArray();
+    QTest::newRow("Return in time 1 moves to intensity 2") << 1002 << int(Qt::Key_Return) << 1004
+                                                            << QByteArray();
+    QTest::newRow("Return on Program No does nothing") << 1001 << int(Qt::Key_Return) << 0
+                                                       << QByteArray();
+    QTest::newRow("Escape in a field does nothing") << 1000 << int(Qt::Key_Escape) << 0
+                                                    << QByteArray();
+}
+
+void MainWindowTest::keyboardRules() {
+    QFETCH(int, focusId);
+    QFETCH(int, key);
+    QFETCH(int, expectedFocusId);
+    Window w("[INIT]\r\nPORT=0\r\n");
+    w.dlg->show();
+    QApplication::setActiveWindow(w.dlg.get());
+    QWidget* start = w.dlg->Control(focusId);
+    start->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), start);
+    QTest::keyClick(start, Qt::Key(key));
+    QCOMPARE(QApplication::focusWidget(), w.dlg->Control(expectedFocusId ? expectedFocusId : focusId));
+    QVERIFY(w.dlg->isVisible());
+    if (auto* list = qobject_cast<QComboBox*>(start))
+        QVERIFY(!list->view()->isVisible());
+}
+
+void MainWindowTest::endRequestsWhileBusy() {
+    Window w("[INIT]\r\nPORT=0\r\n");
+    QSignalSpy ended(w.dlg.get(), &CControllerDlg::ended);
+    w.dlg->show();
+    w.dlg->m_bBusy = true;
+    w.dlg->OnMenuExit();
+    QVERIFY(w.dlg->m_bAbortRequested);
+    QCOMPARE(ended.count(), 0);
+    w.dlg->close();
+    QCOMPARE(ended.count(), 0);
+    QVERIFY(w.dlg->isVisible());
+    w.dlg->m_bBusy = false;
+    w.dlg->OnEndOk();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(!w.dlg->isVisible());
+}
+
+void MainWindowTest::aboutBox() {
+    Window w("[INIT]\r\nPORT=0\r\n");
+    QString product, version, caption;
+    QTimer::singleShot(0, [&] {
+        auto* about = w.dlg->findChild<vq3::ui::CAboutDlg*>();
+        QVERIFY(about);
+        product = about->ProductLine();
+        version = about->VersionLine();
+        caption = about->windowTitle();
+        about->accept();
+    });
+    w.dlg->OnMenuAbout();
+    QCOMPARE(product, QStringLiteral("VQ3 Controller"));
+    QCOMPARE(version, QStringLiteral("Version 3.0.6"));
+    QCOMPARE(caption, QStringLiteral("About..."));
+}
+
+void MainWindowTest::comPortDialog_data() {
+    QTest::addColumn<int>("storedPort");
+    QTest::addColumn<int>("shownIndex");
+    QTest::addColumn<int>("chosenIndex"); // -2: Cancel
+    QTest::addColumn<int>("portAfter");
+    QTest::newRow("0 shows Disconnect Port, Ok keeps it") << 0 << 0 << 0 << 0;
+    QTest::newRow("Cancel keeps the port (no device, so 0)") << 0 << 0 << -2 << 0;
+    QTest::newRow("hand-edited 12 shows nothing, Ok stores 0") << 12 << -1 << -1 << 0;
+    QTest::newRow("-3 shows nothing") << -3 << -1 << -1 << 0;
+}
+
+void MainWindowTest::comPortDialog() {
+    QFETCH(int, storedPort);
+    QFETCH(int, shownIndex);
+    QFETCH(int, chosenIndex);
+    QFETCH(int, portAfter);
+    Window w("[INIT]\r\nPORT=0\r\n");
+    w.dlg->Channel().SetPort(storedPort);
+    QStringList entries;
+    int shown = -5;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = w.dlg->findChild<vq3::ui::CComPortDlg*>();
+        QVERIFY(dialog);
+        QComboBox* list = dialog->PortList();
+        for (int i = 0; i < list->count(); ++i)
+            entries.append(list->itemText(i));
+        shown = list->currentIndex();
+        if (chosenIndex == -2) {
+            dialog->reject();
+        } else {
+            list->setCurrentIndex(chosenIndex);
+            dialog->findChild<QPushButton*>("idc_1")->click();
+        }
+    });
+    w.dlg->OnMenuComPort();
+    QCOMPARE(entries, (QStringList{"Disconnect Port", "COM1", "COM2", "COM3", "COM4", "COM5",
+                                   "COM6", "COM7", "COM8", "COM9"}));
+    QCOMPARE(shown, shownIndex);
+    QCOMPARE(w.dlg->Channel().Port(), portAfter);
+    QCOMPARE(w.dlg->LinkStateText(), QStringLiteral("Disconnect Port"));
+    QVERIFY(w.prompter.shown.isEmpty());
+}
+
+void MainWindowTest::accessibleNames() {
+    Window w("[INIT]\r\nPORT=0\r\n");
+    w.dlg->show();
+    w.dlg->Terminal()->show();
+    QStringList names, descriptions;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        if (!node)
+            return;
+        names.append(node->text(QAccessible::Name));
+        descriptions.append(node->text(QAccessible::Description));
+        for (int i = 0; i < node->childCount(); ++i)
+            walk(node->child(i));
+    };
+    walk(QAccessible::queryAccessibleInterface(w.dlg.get()));
+    walk(QAccessible::queryAccessibleInterface(w.dlg->Terminal()));
+    for (int step = 1; step <= 7; ++step) {
+        QVERIFY2(names.contains(QString("Intensity %1").arg(step)), qPrintable(names.join('|')));
+        QVERIFY(names.contains(QString("Shutter Time(s) %1").arg(step)));
+    }
+    for (const char* description : {"Program No", "Intensity Mode", "Shutter Mode", "Step read-out"})
+        QVERIFY2(descriptions.contains(description), description);
+    QVERIFY(names.contains("Command"));
+    QVERIFY(names.contains("Traffic"));
+    QVERIFY(names.contains("Disconnect Port")); // the status bar part reads as a label
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

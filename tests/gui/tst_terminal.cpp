@@ -1,0 +1,127 @@
+// The Terminal window: the last 100 view lines are kept, wrapped pieces counting as lines,
+// the view stays at the end, and traffic that arrives while hidden is there when shown.
+#include "ScriptedPrompter.h"
+
+#include "app/Profile.h"
+#include "ui/CControllerDlg.h"
+#include "ui/CTerminalDlg.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+using vq3::ui::CControllerDlg;
+using vq3::ui::CTerminalDlg;
+
+namespace {
+
+int ViewLines(QPlainTextEdit* view) {
+    int lines = 0;
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        view->document()->documentLayout()->blockBoundingRect(block);
+        lines += qMax(1, block.layout()->lineCount());
+    }
+    return lines;
+}
+
+} // namespace
+
+class TerminalTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void keepsLastHundredLines_data();
+    void keepsLastHundredLines();
+    void escapeAndCloseBox();
+
+private:
+    QTemporaryDir* m_dir = nullptr;
+    vq3::app::Profile* m_profile = nullptr;
+    vq3::test::ScriptedPrompter* m_prompter = nullptr;
+    CControllerDlg* m_dlg = nullptr;
+};
+
+void TerminalTest::init() {
+    m_dir = new QTemporaryDir;
+    QFile file(m_dir->filePath("VQ3_CNT.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[INIT]\r\nPORT=0\r\n");
+    file.close();
+    m_profile = new vq3::app::Profile(m_dir->filePath("VQ3_CNT.ini"));
+    m_prompter = new vq3::test::ScriptedPrompter;
+    m_dlg = new CControllerDlg(*m_profile);
+    m_dlg->SetUpDialog();
+}
+
+void TerminalTest::cleanup() {
+    delete m_dlg;
+    delete m_prompter;
+    delete m_profile;
+    delete m_dir;
+}
+
+void TerminalTest::keepsLastHundredLines_data() {
+    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<int>("lineLength");
+    QTest::addColumn<bool>("shownWhileFed");
+    QTest::newRow("150 short lines, shown") << 150 << 10 << true;
+    QTest::newRow("150 short lines, hidden") << 150 << 10 << false;
+    QTest::newRow("80 wrapped lines, shown") << 80 << 120 << true;
+    QTest::newRow("80 wrapped lines, hidden") << 80 << 120 << false;
+    QTest::newRow("99 short lines stay whole") << 99 << 5 << true;
+}
+
+void TerminalTest::keepsLastHundredLines() {
+    QFETCH(int, lineCount);
+    QFETCH(int, lineLength);
+    QFETCH(bool, shownWhileFed);
+    CTerminalDlg* terminal = m_dlg->Terminal();
+    if (shownWhileFed)
+        m_dlg->OnMenuTerminal();
+    for (int i = 0; i < lineCount; ++i) {
+        // One tick's chunk: a numbered line followed by CR LF, as the channel passes it on.
+        QByteArray line = QByteArray::number(i).rightJustified(4, '0') + ':';
+        line += QByteArray(lineLength, 'x');
+        terminal->AppendTraffic(line.append("\r\n").constData());
+    }
+    if (!shownWhileFed)
+        m_dlg->OnMenuTerminal();
+    QVERIFY(terminal->isVisible());
+    QPlainTextEdit* view = terminal->TrafficView();
+    const int lines = ViewLines(view);
+    QVERIFY2(lines <= CTerminalDlg::kMaxLines, qPrintable(QString::number(lines)));
+    const QString text = view->toPlainText();
+    // The newest line is complete and the view is scrolled to the end.
+    const QString last = QString::number(lineCount - 1).rightJustified(4, '0') + ':' +
+                         QString(lineLength, 'x');
+    QVERIFY(text.contains(last));
+    QTRY_COMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+    if (lineCount < CTerminalDlg::kMaxLines && lineLength < 20)
+        QVERIFY(text.startsWith("0000:"));
+    else
+        QVERIFY(!text.contains("0000:"));
+}
+
+void TerminalTest::escapeAndCloseBox() {
+    CTerminalDlg* terminal = m_dlg->Terminal();
+    QAction* item = m_dlg->MenuAction(vq3::ui::idm::Terminal);
+    m_dlg->OnMenuTerminal();
+    QApplication::setActiveWindow(terminal);
+    QTest::keyClick(terminal->CommandField(), Qt::Key_Escape);
+    QVERIFY(terminal->isVisible());
+    QVERIFY(item->isChecked());
+    terminal->close();
+    QVERIFY(!terminal->isVisible());
+    QVERIFY(!item->isChecked());
+    QVERIFY(!m_dlg->m_bTerminalShown);
+}
+
+QTEST_MAIN(TerminalTest)
+#include "tst_terminal.moc"
