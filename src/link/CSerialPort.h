@@ -22,6 +22,9 @@ public:
     static void SetDeviceFolder(const QString& folder);
     static QString DevicePath(int portNumber);
 
+    // Failure codes: 1 no such port, busy or locked; 2 not a terminal (tcgetattr); 3 settings
+    // refused (tcsetattr, or a speed/byte size without a terminal code); 4 the settings read
+    // back differ; 5 the modem lines cannot be set. Nothing is held after a failure.
     int Open(int baudRate, int parity, int byteSize, int stopBits, int rts, int flowControl,
              int portNumber) override;
     bool Close() override;

@@ -6,8 +6,6 @@
 #include "ui/Prompter.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QResizeEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QKeyEvent>
@@ -57,10 +55,6 @@ CTerminalDlg::CTerminalDlg() : QDialog(nullptr) {
     palette.setColor(QPalette::Text, Qt::black);
     view->setPalette(palette);
     view->document()->setUndoRedoEnabled(false);
-    // Lay the view out now, so that wrapped lines are counted the same hidden or shown.
-    view->ensurePolished();
-    QResizeEvent resize(view->size(), QSize());
-    QCoreApplication::sendEvent(view, &resize);
 
     auto* send = static_cast<QPushButton*>(Control(1001));
     send->setAutoDefault(false);
@@ -125,7 +119,14 @@ void CTerminalDlg::AppendTraffic(const char* text) {
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(piece);
 
+    TrimToLimit();
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    view->setUpdatesEnabled(true);
+}
+
+void CTerminalDlg::TrimToLimit() {
     // Trim from the front, a view line at a time, until at most 100 lines remain.
+    QPlainTextEdit* view = TrafficView();
     while (CountLines(view) > kMaxLines) {
         const QTextBlock first = view->document()->begin();
         QTextCursor front(first);
@@ -137,8 +138,14 @@ void CTerminalDlg::AppendTraffic(const char* text) {
             front.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
         front.removeSelectedText();
     }
+}
+
+void CTerminalDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Lines are wrapped to the view's width only once it is laid out on screen.
+    QPlainTextEdit* view = TrafficView();
+    TrimToLimit();
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
-    view->setUpdatesEnabled(true);
 }
 
 bool CTerminalDlg::eventFilter(QObject* watched, QEvent* event) {

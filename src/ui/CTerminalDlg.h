@@ -35,9 +35,11 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void reject() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnSend();
+    void TrimToLimit();
 
     CControllerDlg* m_owner = nullptr;
     QHash<int, QWidget*> m_controls;

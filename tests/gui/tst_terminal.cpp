@@ -1,5 +1,6 @@
 // The Terminal window: the last 100 view lines are kept, wrapped pieces counting as lines,
 // the view stays at the end, and traffic that arrives while hidden is there when shown.
+#include "FakeSerialDevice.h"
 #include "ScriptedPrompter.h"
 
 #include "app/Profile.h"
@@ -40,6 +41,8 @@ private slots:
     void keepsLastHundredLines_data();
     void keepsLastHundredLines();
     void escapeAndCloseBox();
+    void keyboardSends_data();
+    void keyboardSends();
 
 private:
     QTemporaryDir* m_dir = nullptr;
@@ -121,6 +124,52 @@ void TerminalTest::escapeAndCloseBox() {
     QVERIFY(!terminal->isVisible());
     QVERIFY(!item->isChecked());
     QVERIFY(!m_dlg->m_bTerminalShown);
+}
+
+void TerminalTest::keyboardSends_data() {
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("focusId"); // 1002 field, 1001 Send, 1000 view
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("Return in the field sends once") << true << "LAMPERR?" << 1002
+                                                   << QByteArray("LAMPERR?\r");
+    QTest::newRow("an empty field sends a lone CR") << true << "" << 1002 << QByteArray("\r");
+    QTest::newRow("raw text goes byte for byte") << true << "ab c?9" << 1002
+                                                 << QByteArray("ab c?9\r");
+    QTest::newRow("Return on Send presses it") << true << "INTQ" << 1001 << QByteArray("INTQ\r");
+    QTest::newRow("Return in the view does nothing") << true << "INTQ" << 1000 << QByteArray();
+    QTest::newRow("link down sends nothing") << false << "INTQ" << 1002 << QByteArray();
+}
+
+void TerminalTest::keyboardSends() {
+    QFETCH(bool, connected);
+    QFETCH(QString, command);
+    QFETCH(int, focusId);
+    QFETCH(QByteArray, written);
+    vq3::test::FakeSerialDevice device;
+    QFile file(m_dir->filePath("VQ3_CNT.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(connected ? "[INIT]\r\nPORT=1\r\n" : "[INIT]\r\nPORT=0\r\n");
+    file.close();
+    CControllerDlg dlg(*m_profile, &device);
+    dlg.SetUpDialog();
+    dlg.OnMenuTerminal();
+    CTerminalDlg* terminal = dlg.Terminal();
+    QApplication::setActiveWindow(terminal);
+    terminal->CommandField()->setText(command);
+    const QByteArray before = device.written;
+    const QString viewBefore = terminal->TrafficView()->toPlainText();
+    QTest::keyClick(terminal->Control(focusId), Qt::Key_Return);
+    QCOMPARE(device.written.mid(before.size()), written);
+    QCOMPARE(terminal->CommandField()->text(), command); // the field keeps its text
+    QVERIFY(terminal->isVisible());
+    if (!connected) {
+        QTest::qWait(60);
+        QCOMPARE(terminal->TrafficView()->toPlainText(), viewBefore);
+    } else if (!written.isEmpty()) {
+        // The echo shows in the view on the next ticks.
+        QTRY_VERIFY(terminal->TrafficView()->toPlainText().contains(">" + command));
+    }
 }
 
 QTEST_MAIN(TerminalTest)

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "link/SerialDevice.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstring>
+
+namespace vq3::test {
+
+// An in-memory serial line. Tests queue the bytes the unit sends, read back every byte the
+// program wrote and count the calls. Like the real port it never hands out a NUL byte and
+// reads only what is queued.
+class FakeSerialDevice : public link::SerialDevice {
+public:
+    int openResult = 0; // the code Open returns; non-zero holds nothing
+
+    QByteArray written; // every byte written, in order
+    QByteArray pending; // bytes waiting in the driver's queue
+    int openCount = 0;
+    int closeCount = 0;
+    int purgeCount = 0;
+    int lastOpenPort = -1;
+    int lastBaudRate = 0;
+    bool open = false;
+
+    // Bytes arriving from the unit.
+    void Arrive(const QByteArray& bytes) { pending += bytes; }
+
+    int Open(int baudRate, int, int, int, int, int, int portNumber) override {
+        ++openCount;
+        lastOpenPort = portNumber;
+        lastBaudRate = baudRate;
+        open = openResult == 0;
+        return openResult;
+    }
+    bool Close() override {
+        ++closeCount;
+        const bool wasOpen = open;
+        open = false;
+        return wasOpen;
+    }
+    int BytesWaiting() override { return open ? static_cast<int>(pending.size()) : 0; }
+    int Read(char* destination, int maxLength) override {
+        const int count = std::min(maxLength, BytesWaiting());
+        int kept = 0;
+        for (int i = 0; i < count; ++i) {
+            if (pending[i] != '\0')
+                destination[kept++] = pending[i];
+        }
+        pending.remove(0, count);
+        return kept;
+    }
+    int Write(const char* source, int length) override {
+        if (!open)
+            return 0;
+        written.append(source, length);
+        return length;
+    }
+    int Purge() override {
+        ++purgeCount;
+        pending.clear();
+        return 1;
+    }
+};
+
+} // namespace vq3::test

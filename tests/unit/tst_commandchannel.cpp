@@ -1,0 +1,399 @@
+// The command channel over an in-memory line: connecting, what goes on the wire, the
+// traffic log and its line assembly, and the reception tick.
+#include "FakeSerialDevice.h"
+
+#include "link/CommandChannel.h"
+
+#include <QEventLoop>
+#include <QStringList>
+#include <QTest>
+
+#include <functional>
+
+using vq3::link::CommandChannel;
+using vq3::test::FakeSerialDevice;
+
+namespace {
+
+class RecordingHost : public vq3::link::ChannelHost {
+public:
+    QStringList events; // link states and port errors, in order
+    QList<QByteArray> chunks;
+    QList<QByteArray> lines;
+    std::function<void(const char*)> onLine; // runs inside the tick
+
+    void ShowLinkState(const QString& text) override { events << QStringLiteral("state ") + text; }
+    void ShowPortError() override { events << QStringLiteral("port error"); }
+    void AppendTraffic(const char* chunk) override { chunks << QByteArray(chunk); }
+    void DispatchReply(const char* line) override {
+        lines << QByteArray(line);
+        if (onLine)
+            onLine(line);
+    }
+    void Forget() {
+        events.clear();
+        chunks.clear();
+        lines.clear();
+    }
+};
+
+// Ready to talk on COM1, with the echo of the status query already consumed.
+struct Link {
+    FakeSerialDevice port;
+    RecordingHost host;
+    CommandChannel channel{port, host};
+
+    Link() {
+        channel.SetPort(1);
+        channel.ConnectSequence(false);
+        channel.OnReceptionTick();
+        port.written.clear();
+        host.Forget();
+    }
+};
+
+QByteArray Cycling(int length) {
+    QByteArray text;
+    for (int i = 0; i < length; ++i)
+        text += static_cast<char>('A' + i % 26);
+    return text;
+}
+
+} // namespace
+
+class CommandChannelTest : public QObject {
+    Q_OBJECT
+private slots:
+    void connectWritesStatusQueryFirst_data();
+    void connectWritesStatusQueryFirst();
+    void failedOpen_data();
+    void failedOpen();
+    void noPortConfigured();
+    void sendWritesTextAndCr_data();
+    void sendWritesTextAndCr();
+    void disconnectedSendWritesNothing();
+    void lineAssembly_data();
+    void lineAssembly();
+    void longLineKeepsFirst255();
+    void chunkLimit_data();
+    void chunkLimit();
+    void burstLosesNothing_data();
+    void burstLosesNothing();
+    void reconnectStartsClean();
+    void ticksNeverNest();
+    void timerStaysOffAfterDisconnectInTick();
+};
+
+void CommandChannelTest::connectWritesStatusQueryFirst_data() {
+    QTest::addColumn<int>("portNumber");
+    QTest::addColumn<bool>("portMayBeOpen");
+    QTest::addColumn<int>("closes");
+    QTest::newRow("COM1 at start-up") << 1 << false << 0;
+    QTest::newRow("COM9 at start-up") << 9 << false << 0;
+    QTest::newRow("COM4 after the port dialog") << 4 << true << 1;
+}
+
+void CommandChannelTest::connectWritesStatusQueryFirst() {
+    QFETCH(int, portNumber);
+    QFETCH(bool, portMayBeOpen);
+    QFETCH(int, closes);
+
+    FakeSerialDevice port;
+    port.Arrive("stale"); // left in the driver from before: purged
+    RecordingHost host;
+    CommandChannel channel(port, host);
+    channel.SetPort(portNumber);
+    channel.ConnectSequence(portMayBeOpen);
+
+    QCOMPARE(port.closeCount, closes);
+    QCOMPARE(port.openCount, 1);
+    QCOMPARE(port.lastOpenPort, portNumber);
+    QCOMPARE(port.lastBaudRate, 9600);
+    QCOMPARE(port.purgeCount, 1);
+    QCOMPARE(port.written, QByteArray("INP\r"));
+    QCOMPARE(host.events, QStringList{QStringLiteral("state COM%1").arg(portNumber)});
+    QVERIFY(channel.IsConnected());
+    QVERIFY(channel.TimerActive());
+    QCOMPARE(channel.Port(), portNumber);
+
+    // The log starts with the status query's echo and nothing stale.
+    channel.OnReceptionTick();
+    QCOMPARE(host.lines, QList<QByteArray>{">INP"});
+    QCOMPARE(host.chunks, QList<QByteArray>{">INP\r\n"});
+}
+
+void CommandChannelTest::failedOpen_data() {
+    QTest::addColumn<int>("failure");
+    for (int code = 1; code <= 5; ++code)
+        QTest::newRow(qPrintable(QStringLiteral("code %1").arg(code))) << code;
+}
+
+void CommandChannelTest::failedOpen() {
+    QFETCH(int, failure);
+    FakeSerialDevice port;
+    port.openResult = failure;
+    RecordingHost host;
+    CommandChannel channel(port, host);
+    channel.SetPort(4);
+    channel.ConnectSequence(false);
+
+    QCOMPARE(channel.Port(), 0);
+    QCOMPARE(host.events, (QStringList{"port error", "state Disconnect Port"}));
+    QVERIFY(!channel.IsConnected());
+    QVERIFY(!channel.TimerActive());
+    QCOMPARE(port.purgeCount, 0);
+    channel.SendCommand("L1");
+    QVERIFY(port.written.isEmpty());
+
+    // The next port change does not retry the forgotten port.
+    host.Forget();
+    channel.ConnectSequence(true);
+    QCOMPARE(port.openCount, 1);
+    QCOMPARE(host.events, QStringList{"state Disconnect Port"});
+}
+
+void CommandChannelTest::noPortConfigured() {
+    FakeSerialDevice port;
+    RecordingHost host;
+    CommandChannel channel(port, host);
+    channel.ConnectSequence(false);
+    QCOMPARE(port.openCount, 0);
+    QCOMPARE(host.events, QStringList{"state Disconnect Port"});
+    QVERIFY(!channel.TimerActive());
+    QVERIFY(port.written.isEmpty());
+}
+
+void CommandChannelTest::sendWritesTextAndCr_data() {
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("lamp on") << QByteArray("L1");
+    QTest::newRow("auto time") << QByteArray("AT012.5");
+    QTest::newRow("typed text with blanks") << QByteArray("hello unit 42");
+}
+
+void CommandChannelTest::sendWritesTextAndCr() {
+    QFETCH(QByteArray, command);
+    Link link;
+    link.channel.SendCommand(command);
+    QCOMPARE(link.port.written, command + '\r');
+
+    link.channel.OnReceptionTick();
+    QCOMPARE(link.host.lines, QList<QByteArray>{">" + command});
+    QCOMPARE(link.host.chunks, QList<QByteArray>{">" + command + "\r\n"});
+}
+
+void CommandChannelTest::disconnectedSendWritesNothing() {
+    FakeSerialDevice port;
+    RecordingHost host;
+    CommandChannel channel(port, host);
+    channel.SendCommand("L1");
+    QVERIFY(port.written.isEmpty());
+
+    // Nothing was logged either: the first line after connecting is the status query's echo.
+    channel.SetPort(2);
+    channel.ConnectSequence(false);
+    channel.OnReceptionTick();
+    QCOMPARE(host.lines, QList<QByteArray>{">INP"});
+
+    // A port change to "none" drops the link; commands are dropped again.
+    port.written.clear();
+    channel.SetPort(0);
+    channel.ConnectSequence(true);
+    channel.SendCommand("L0");
+    QVERIFY(port.written.isEmpty());
+    QVERIFY(!channel.TimerActive());
+}
+
+void CommandChannelTest::lineAssembly_data() {
+    QTest::addColumn<QList<QByteArray>>("arrivals");   // one entry per tick
+    QTest::addColumn<QList<QByteArray>>("dispatched"); // per tick, "-" for none
+    QTest::addColumn<QList<QByteArray>>("chunks");
+
+    QTest::newRow("split over three ticks")
+        << QList<QByteArray>{"IN", "P0", "5\r"} << QList<QByteArray>{"-", "-", "INP05"}
+        << QList<QByteArray>{"IN", "P0", "5\r\n"};
+    QTest::newRow("two in one tick")
+        << QList<QByteArray>{"INP05\rINT050\r", ""} << QList<QByteArray>{"INP05", "INT050"}
+        << QList<QByteArray>{"INP05\r\n", "INT050\r\n"};
+    QTest::newRow("three in one tick, partial fourth")
+        << QList<QByteArray>{"STP1\rSTP2\rSTP3\rST", "", "", "P4\r"}
+        << QList<QByteArray>{"STP1", "STP2", "STP3", "STP4"}
+        << QList<QByteArray>{"STP1\r\n", "STP2\r\n", "STP3\r\n", "STP4\r\n"};
+    QTest::newRow("line feed stays in the line")
+        << QList<QByteArray>{"INP05\r\nINT050\r", ""} << QList<QByteArray>{"INP05", "\nINT050"}
+        << QList<QByteArray>{"INP05\r\n", "\nINT050\r\n"};
+    QTest::newRow("lone CR is an empty line")
+        << QList<QByteArray>{"\r"} << QList<QByteArray>{""} << QList<QByteArray>{"\r\n"};
+    QTest::newRow("quiet tick feeds nothing")
+        << QList<QByteArray>{"", "ERR\r"} << QList<QByteArray>{"-", "ERR"}
+        << QList<QByteArray>{"ERR\r\n"};
+    QTest::newRow("NUL bytes never arrive")
+        << QList<QByteArray>{QByteArray("IB", 2) + '\0' + "1\r"} << QList<QByteArray>{"IB1"}
+        << QList<QByteArray>{"IB1\r\n"};
+}
+
+void CommandChannelTest::lineAssembly() {
+    QFETCH(QList<QByteArray>, arrivals);
+    QFETCH(QList<QByteArray>, dispatched);
+    QFETCH(QList<QByteArray>, chunks);
+
+    Link link;
+    for (int tick = 0; tick < arrivals.size(); ++tick) {
+        link.port.Arrive(arrivals[tick]);
+        const qsizetype before = link.host.lines.size();
+        link.channel.OnReceptionTick();
+        if (dispatched[tick] == "-") {
+            QCOMPARE(link.host.lines.size(), before);
+        } else {
+            QCOMPARE(link.host.lines.size(), before + 1);
+            QCOMPARE(link.host.lines.last(), dispatched[tick]);
+        }
+    }
+    QCOMPARE(link.host.chunks, chunks);
+}
+
+void CommandChannelTest::longLineKeepsFirst255() {
+    Link link;
+    const QByteArray line = Cycling(300);
+    link.port.Arrive(line);
+    link.channel.OnReceptionTick();
+    QVERIFY(link.host.lines.isEmpty());
+    QCOMPARE(link.host.chunks, QList<QByteArray>{line.left(250)});
+
+    link.port.Arrive("\rINP05\r");
+    link.channel.OnReceptionTick();
+    QCOMPARE(link.host.lines, QList<QByteArray>{line.left(255)});
+    // The next line starts afresh.
+    link.channel.OnReceptionTick();
+    QCOMPARE(link.host.lines.last(), QByteArray("INP05"));
+}
+
+void CommandChannelTest::chunkLimit_data() {
+    QTest::addColumn<int>("length");      // characters before the CR
+    QTest::addColumn<QByteArray>("tail"); // how the chunk ends after those characters
+    QTest::newRow("248 then CR: line break kept") << 248 << QByteArray("\r\n");
+    QTest::newRow("249 then CR: 251 characters") << 249 << QByteArray("\r\n");
+    QTest::newRow("250 then CR: break dropped") << 250 << QByteArray();
+    QTest::newRow("251 then CR") << 251 << QByteArray();
+}
+
+void CommandChannelTest::chunkLimit() {
+    QFETCH(int, length);
+    QFETCH(QByteArray, tail);
+    Link link;
+    const QByteArray text = Cycling(length);
+    link.port.Arrive(text + '\r');
+    link.channel.OnReceptionTick();
+    QCOMPARE(link.host.lines, QList<QByteArray>{text});
+    QCOMPARE(link.host.chunks, QList<QByteArray>{text.left(250) + tail});
+}
+
+void CommandChannelTest::burstLosesNothing_data() {
+    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<QByteArray>("echoFits");    // sent after the first tick; its echo fits
+    QTest::addColumn<QByteArray>("echoTooLong"); // sent next; its echo does not fit
+    QTest::newRow("1650 bytes") << 150 << QByteArray() << QByteArray();
+    QTest::newRow("4400 bytes") << 400 << QByteArray() << QByteArray();
+    QTest::newRow("commands sent into a full log")
+        << 150 << QByteArray("L1") << QByteArray("LAMPCLR");
+}
+
+// Lines of 11 bytes: 93 of them fill the 1023 usable bytes of the log exactly.
+void CommandChannelTest::burstLosesNothing() {
+    QFETCH(int, lineCount);
+    QFETCH(QByteArray, echoFits);
+    QFETCH(QByteArray, echoTooLong);
+
+    Link link;
+    QList<QByteArray> sent;
+    QByteArray burst;
+    for (int i = 0; i < lineCount; ++i) {
+        const QByteArray line =
+            "ATTOK" + QByteArray::number(100 + i % 900).right(3) + "." + QByteArray::number(i % 10);
+        sent << line;
+        burst += line + '\r';
+    }
+    link.port.Arrive(burst);
+
+    link.channel.OnReceptionTick();
+    // The log took only what it had room for; the rest waits in the driver.
+    QCOMPARE(link.port.pending.size(), burst.size() - 1023);
+    QList<QByteArray> expected = sent;
+    if (!echoFits.isEmpty()) {
+        link.channel.SendCommand(echoFits);
+        link.channel.SendCommand(echoTooLong);
+        QCOMPARE(link.port.written, echoFits + '\r' + echoTooLong + '\r');
+        expected.insert(93, ">" + echoFits);
+    }
+
+    QByteArray traffic;
+    for (int tick = 0; tick < expected.size() + 5; ++tick)
+        link.channel.OnReceptionTick();
+    for (const QByteArray& chunk : link.host.chunks)
+        traffic += chunk;
+
+    QCOMPARE(link.host.lines, expected);
+    QByteArray expectedTraffic;
+    for (const QByteArray& line : expected)
+        expectedTraffic += line + "\r\n";
+    QCOMPARE(traffic, expectedTraffic);
+    QVERIFY(link.port.pending.isEmpty());
+}
+
+void CommandChannelTest::reconnectStartsClean() {
+    Link link;
+    link.port.Arrive("INP0");
+    link.channel.OnReceptionTick();   // a partial line
+    link.port.Arrive("C1\rINT050\r"); // still in the driver when the port changes
+    link.channel.ConnectSequence(true);
+    QCOMPARE(link.port.closeCount, 1);
+    QCOMPARE(link.port.purgeCount, 2);
+
+    link.port.Arrive("5\r");
+    link.channel.OnReceptionTick();
+    link.channel.OnReceptionTick();
+    QCOMPARE(link.host.lines, (QList<QByteArray>{">INP", "5"}));
+}
+
+// A handler that opens a modal box runs a nested event loop inside the tick; no other tick
+// may start meanwhile, and ticks resume afterwards.
+void CommandChannelTest::ticksNeverNest() {
+    Link link;
+    int depth = 0;
+    int deepest = 0;
+    bool timerRanDuringHandler = false;
+    link.host.onLine = [&](const char* line) {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        timerRanDuringHandler |= link.channel.TimerActive();
+        if (QByteArray(line) == "ERR") {
+            QEventLoop box;
+            QTimer::singleShot(150, &box, &QEventLoop::quit);
+            box.exec();
+        }
+        --depth;
+    };
+    link.port.Arrive("ERR\rINP05\rINT050\r");
+    QTRY_COMPARE_WITH_TIMEOUT(link.host.lines.size(), 3, 2000);
+    QCOMPARE(link.host.lines, (QList<QByteArray>{"ERR", "INP05", "INT050"}));
+    QCOMPARE(deepest, 1);
+    QVERIFY(!timerRanDuringHandler);
+    QVERIFY(link.channel.TimerActive());
+}
+
+void CommandChannelTest::timerStaysOffAfterDisconnectInTick() {
+    Link link;
+    link.host.onLine = [&](const char*) {
+        link.channel.SetPort(0);
+        link.channel.ConnectSequence(true);
+    };
+    link.port.Arrive("INP05\rINP07\r");
+    link.channel.OnReceptionTick();
+    QCOMPARE(link.host.lines, QList<QByteArray>{"INP05"});
+    QVERIFY(!link.channel.IsConnected());
+    QVERIFY(!link.channel.TimerActive());
+    QCOMPARE(link.host.events.last(), QStringLiteral("state Disconnect Port"));
+}
+
+QTEST_GUILESS_MAIN(CommandChannelTest)
+#include "tst_commandchannel.moc"

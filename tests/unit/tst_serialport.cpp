@@ -1,0 +1,364 @@
+// The serial port over a real pseudo-terminal: the test holds the unit's end (the master)
+// and links it as COMn in a temporary device folder.
+#include "link/CSerialPort.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+using vq3::link::CSerialPort;
+
+namespace {
+
+// The unit's side of a pseudo-terminal.
+class Unit {
+public:
+    Unit() {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+            return;
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        m_slave = QString::fromLocal8Bit(::ptsname(m_master));
+    }
+    ~Unit() { Hangup(); }
+    Unit(const Unit&) = delete;
+    Unit& operator=(const Unit&) = delete;
+
+    bool Valid() const { return m_master >= 0 && !m_slave.isEmpty(); }
+    QString SlavePath() const { return m_slave; }
+    int Master() const { return m_master; }
+
+    void Send(const QByteArray& bytes) const {
+        QCOMPARE(::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size())),
+                 static_cast<ssize_t>(bytes.size()));
+    }
+    // Reads until `count` bytes arrived or the time is up.
+    QByteArray Receive(int count, int timeoutMs = 2000) const {
+        QByteArray bytes;
+        QElapsedTimer clock;
+        clock.start();
+        while (bytes.size() < count && clock.elapsed() < timeoutMs) {
+            pollfd ready{m_master, POLLIN, 0};
+            if (::poll(&ready, 1, 50) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n > 0)
+                bytes.append(buffer, n);
+        }
+        return bytes;
+    }
+    void Hangup() {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+private:
+    int m_master = -1;
+    QString m_slave;
+};
+
+// As the command channel opens: one stop bit (code 0), RTS on, no flow control.
+int OpenPort(CSerialPort& port, int number, int baudRate = 9600, int parity = 0, int byteSize = 8) {
+    return port.Open(baudRate, parity, byteSize, 0, 1, 0, number);
+}
+
+QByteArray ByteValues(int first) {
+    QByteArray bytes;
+    for (int i = first; i < 256; ++i)
+        bytes += static_cast<char>(i);
+    return bytes;
+}
+
+} // namespace
+
+class SerialPortTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void opensRawAt9600();
+    void openIsExclusive();
+    void reopenOfHeldPortSucceeds();
+    void readTakesOnlyWhatIsWaiting_data();
+    void readTakesOnlyWhatIsWaiting();
+    void writeArrivesByteForByte_data();
+    void writeArrivesByteForByte();
+    void purgeDropsWaitingInput();
+    void vanishedDeviceReadsNothing();
+    void reopensOnANewLink();
+    void portOutsideOneToNine_data();
+    void portOutsideOneToNine();
+    void failedSetupReleasesDevice_data();
+    void failedSetupReleasesDevice();
+    void devicePaths();
+
+private:
+    bool LinkAs(const QString& name, const QString& target);
+
+    QTemporaryDir* m_dir = nullptr;
+    Unit* m_unit = nullptr;
+};
+
+bool SerialPortTest::LinkAs(const QString& name, const QString& target) {
+    const QString link = m_dir->filePath(name);
+    QFile::remove(link);
+    return QFile::link(target, link);
+}
+
+void SerialPortTest::init() {
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    CSerialPort::SetDeviceFolder(m_dir->path());
+    m_unit = new Unit;
+    QVERIFY(m_unit->Valid());
+    QVERIFY(LinkAs("COM1", m_unit->SlavePath()));
+}
+
+void SerialPortTest::cleanup() {
+    delete m_unit;
+    delete m_dir;
+    m_unit = nullptr;
+    m_dir = nullptr;
+}
+
+void SerialPortTest::opensRawAt9600() {
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, 1), 0);
+    QVERIFY(port.IsOpen());
+    QCOMPARE(port.PortNumber(), 1);
+
+    // The master reports the slave's settings.
+    termios settings{};
+    QCOMPARE(::tcgetattr(m_unit->Master(), &settings), 0);
+    QCOMPARE(cfgetospeed(&settings), speed_t(B9600));
+    QCOMPARE(cfgetispeed(&settings), speed_t(B9600));
+    QCOMPARE(settings.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
+    QCOMPARE(settings.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
+    QCOMPARE(settings.c_iflag & (IXON | IXOFF | ICRNL), tcflag_t(0));
+    QCOMPARE(settings.c_oflag & OPOST, tcflag_t(0));
+
+    QVERIFY(port.Close());
+    QVERIFY(!port.IsOpen());
+    QVERIFY(!port.Close());
+}
+
+void SerialPortTest::openIsExclusive() {
+    CSerialPort first;
+    CSerialPort second;
+    QCOMPARE(OpenPort(first, 1), 0);
+    QCOMPARE(OpenPort(second, 1), 1);
+    QVERIFY(!second.IsOpen());
+
+    // The refused open left the holder's line alone.
+    m_unit->Send("INP05\r");
+    QTRY_COMPARE(first.BytesWaiting(), 6);
+
+    first.Close();
+    QCOMPARE(OpenPort(second, 1), 0);
+}
+
+void SerialPortTest::reopenOfHeldPortSucceeds() {
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, 1), 0);
+    QCOMPARE(OpenPort(port, 1), 0);
+    QVERIFY(port.IsOpen());
+    QCOMPARE(port.Write("L1\r", 3), 3);
+    QCOMPARE(m_unit->Receive(3), QByteArray("L1\r"));
+}
+
+void SerialPortTest::readTakesOnlyWhatIsWaiting_data() {
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<int>("maxLength");
+    QTest::addColumn<QByteArray>("delivered");
+    QTest::addColumn<int>("left");
+    QTest::newRow("whole queue, larger buffer")
+        << QByteArray("INP05\r") << 100 << QByteArray("INP05\r") << 0;
+    QTest::newRow("part of the queue") << QByteArray("INT050\r") << 3 << QByteArray("INT") << 4;
+    QTest::newRow("NUL bytes stripped")
+        << QByteArray("A\0B\0\0C\r", 7) << 100 << QByteArray("ABC\r") << 0;
+    QTest::newRow("only NUL bytes") << QByteArray("\0\0\0", 3) << 100 << QByteArray() << 0;
+    QTest::newRow("every other byte value") << ByteValues(1) << 1000 << ByteValues(1) << 0;
+}
+
+void SerialPortTest::readTakesOnlyWhatIsWaiting() {
+    QFETCH(QByteArray, sent);
+    QFETCH(int, maxLength);
+    QFETCH(QByteArray, delivered);
+    QFETCH(int, left);
+
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, 1), 0);
+    char buffer[1024];
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(port.Read(buffer, 100), 0); // nothing there: returns at once
+    QVERIFY(clock.elapsed() < 100);
+
+    m_unit->Send(sent);
+    QTRY_COMPARE(port.BytesWaiting(), static_cast<int>(sent.size()));
+    const int count = port.Read(buffer, maxLength);
+    QCOMPARE(QByteArray(buffer, count), delivered);
+    QCOMPARE(port.BytesWaiting(), left);
+}
+
+void SerialPortTest::writeArrivesByteForByte_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("command") << QByteArray("AT012.5\r");
+    QTest::newRow("lone CR") << QByteArray("\r");
+    QTest::newRow("line feed stays") << QByteArray("a\nb\r");
+    QTest::newRow("every byte value") << ByteValues(0);
+    QTest::newRow("3000 bytes") << ByteValues(0).repeated(12).left(3000);
+}
+
+void SerialPortTest::writeArrivesByteForByte() {
+    QFETCH(QByteArray, bytes);
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, 1), 0);
+    QCOMPARE(port.Write(bytes.constData(), static_cast<int>(bytes.size())),
+             static_cast<int>(bytes.size()));
+    QCOMPARE(m_unit->Receive(static_cast<int>(bytes.size())), bytes);
+}
+
+void SerialPortTest::purgeDropsWaitingInput() {
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, 1), 0);
+    m_unit->Send("stale reply\r");
+    QTRY_COMPARE(port.BytesWaiting(), 12);
+    QCOMPARE(port.Purge(), 1);
+    QCOMPARE(port.BytesWaiting(), 0);
+    m_unit->Send("INP05\r");
+    char buffer[64];
+    QTRY_COMPARE(port.BytesWaiting(), 6);
+    QCOMPARE(QByteArray(buffer, port.Read(buffer, 64)), QByteArray("INP05\r"));
+}
+
+void SerialPortTest::vanishedDeviceReadsNothing() {
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, 1), 0);
+    m_unit->Hangup();
+
+    QElapsedTimer clock;
+    clock.start();
+    char buffer[1024];
+    for (int i = 0; i < 200; ++i) {
+        QCOMPARE(port.BytesWaiting(), 0);
+        QCOMPARE(port.Read(buffer, 1023), 0);
+    }
+    QVERIFY2(clock.elapsed() < 1000, "polling a vanished device must not wait");
+    clock.restart();
+    port.Write("INP\r", 4);
+    QVERIFY2(clock.elapsed() < 1000, "writing to a vanished device must not wait");
+    port.Purge();
+    QVERIFY(port.IsOpen()); // the link stays until the next connect
+}
+
+void SerialPortTest::reopensOnANewLink() {
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, 1), 0);
+    m_unit->Hangup();
+    QCOMPARE(port.BytesWaiting(), 0);
+
+    Unit again;
+    QVERIFY(again.Valid());
+    QVERIFY(LinkAs("COM1", again.SlavePath()));
+    port.Close();
+    QCOMPARE(OpenPort(port, 1), 0);
+    again.Send("INP05\r");
+    char buffer[64];
+    QTRY_COMPARE(port.BytesWaiting(), 6);
+    QCOMPARE(QByteArray(buffer, port.Read(buffer, 64)), QByteArray("INP05\r"));
+    QCOMPARE(port.Write("INP\r", 4), 4);
+    QCOMPARE(again.Receive(4), QByteArray("INP\r"));
+}
+
+void SerialPortTest::portOutsideOneToNine_data() {
+    QTest::addColumn<int>("number");
+    QTest::newRow("0") << 0;
+    QTest::newRow("10") << 10;
+    QTest::newRow("11") << 11;
+    QTest::newRow("-1") << -1;
+}
+
+void SerialPortTest::portOutsideOneToNine() {
+    QFETCH(int, number);
+    // "COM:" would be the name of port 10; even an entry of that name is not taken.
+    if (number >= 0)
+        QVERIFY(LinkAs(QStringLiteral("COM") + QChar(u'0' + number), m_unit->SlavePath()));
+
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, 1), 0);
+    QCOMPARE(OpenPort(port, number), 1);
+    QVERIFY(!port.IsOpen());
+    QCOMPARE(port.PortNumber(), number);
+    QVERIFY(!port.Close());
+
+    // The port held before the failed open was released.
+    CSerialPort other;
+    QCOMPARE(OpenPort(other, 1), 0);
+}
+
+void SerialPortTest::failedSetupReleasesDevice_data() {
+    QTest::addColumn<bool>("regularFile");
+    QTest::addColumn<int>("baudRate");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<int>("byteSize");
+    QTest::addColumn<int>("failure");
+    QTest::newRow("not a terminal") << true << 9600 << 0 << 8 << 2;
+    QTest::newRow("speed without a code") << false << 12345 << 0 << 8 << 3;
+    QTest::newRow("nine data bits") << false << 9600 << 0 << 9 << 3;
+    // A pseudo-terminal always carries 8 data bits without parity.
+    QTest::newRow("7 data bits not taken") << false << 9600 << 0 << 7 << 4;
+    QTest::newRow("parity not taken") << false << 9600 << 2 << 8 << 4;
+}
+
+void SerialPortTest::failedSetupReleasesDevice() {
+    QFETCH(bool, regularFile);
+    QFETCH(int, baudRate);
+    QFETCH(int, parity);
+    QFETCH(int, byteSize);
+    QFETCH(int, failure);
+
+    int number = 1;
+    if (regularFile) {
+        QFile file(m_dir->filePath("COM2"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        number = 2;
+    }
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, number, baudRate, parity, byteSize), failure);
+    QVERIFY(!port.IsOpen());
+
+    // Released: another open gets as far as before, not stopped by the lock.
+    CSerialPort other;
+    QCOMPARE(OpenPort(other, number), regularFile ? 2 : 0);
+}
+
+void SerialPortTest::devicePaths() {
+    QCOMPARE(CSerialPort::DevicePath(1), QFileInfo(m_unit->SlavePath()).canonicalFilePath());
+    QCOMPARE(CSerialPort::DevicePath(5), QStringLiteral("/dev/ttyS4"));
+    QCOMPARE(CSerialPort::DevicePath(1 + 8), QStringLiteral("/dev/ttyS8"));
+    QVERIFY(CSerialPort::DevicePath(0).isEmpty());
+    QVERIFY(CSerialPort::DevicePath(10).isEmpty());
+
+    // A link whose device is gone is not replaced by another device.
+    QVERIFY(LinkAs("COM3", m_dir->filePath("gone")));
+    QCOMPARE(CSerialPort::DevicePath(3), m_dir->filePath("COM3"));
+    CSerialPort port;
+    QCOMPARE(OpenPort(port, 3), 1);
+}
+
+QTEST_GUILESS_MAIN(SerialPortTest)
+#include "tst_serialport.moc"
