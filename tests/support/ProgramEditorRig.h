@@ -3,10 +3,10 @@
 // A main window on an in-memory line, with scripted message boxes and file dialogs, for
 // the tests of the "Memory Step" group.
 
+#include "FakeSerialDevice.h"
 #include "ScriptedPrompter.h"
 
 #include "app/Profile.h"
-#include "link/SerialDevice.h"
 #include "ui/CControllerDlg.h"
 
 #include <QComboBox>
@@ -18,34 +18,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cstring>
 
 namespace vq3::test {
-
-// An always-present line: records every byte written and hands out queued input.
-class RecordingLine : public link::SerialDevice {
-public:
-    int Open(int, int, int, int, int, int, int) override { return 0; }
-    bool Close() override { return true; }
-    int BytesWaiting() override { return static_cast<int>(incoming.size()); }
-    int Read(char* destination, int maxLength) override {
-        const int n = std::min(maxLength, static_cast<int>(incoming.size()));
-        std::memcpy(destination, incoming.constData(), static_cast<size_t>(n));
-        incoming.remove(0, n);
-        return n;
-    }
-    int Write(const char* source, int length) override {
-        written.append(source, length);
-        return length;
-    }
-    int Purge() override {
-        incoming.clear();
-        return 1;
-    }
-
-    QByteArray written;
-    QByteArray incoming;
-};
 
 // Seven field texts: the given ones first, the rest filled with `rest`.
 inline QStringList Seven(const QStringList& head, const QString& rest = QString()) {
@@ -129,7 +103,7 @@ public:
 
     QTemporaryDir tmp;
     app::Profile profile;
-    RecordingLine line;
+    FakeSerialDevice line;
     ScriptedPrompter prompter;
     ui::CControllerDlg dlg;
 
