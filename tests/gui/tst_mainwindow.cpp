@@ -1,5 +1,6 @@
 // The main window: access-code gate, tool-window toggles, keyboard rules, ending, About,
 // COM port dialog and the names screen readers find.
+#include "FakeSerialDevice.h"
 #include "ScriptedPrompter.h"
 
 #include "app/Profile.h"
@@ -35,12 +36,13 @@ struct Window {
             file.write(profileText);
         file.close();
         profile.SetPath(dir.filePath("VQ3_CNT.ini"));
-        dlg = std::make_unique<CControllerDlg>(profile);
+        dlg = std::make_unique<CControllerDlg>(profile, &device);
         dlg->SetUpDialog();
     }
     QTemporaryDir dir;
     vq3::app::Profile profile;
     vq3::test::ScriptedPrompter prompter;
+    vq3::test::FakeSerialDevice device;
     std::unique_ptr<CControllerDlg> dlg;
 };
 
@@ -144,13 +146,19 @@ void MainWindowTest::keyboardRules_data() {
                                                        << QByteArray();
     QTest::newRow("Escape in a field does nothing") << 1000 << int(Qt::Key_Escape) << 0
                                                     << QByteArray();
+    QTest::newRow("Return on Read sends the read") << 1016 << int(Qt::Key_Return) << 0
+                                                   << QByteArray("CUREQ1\r");
+    QTest::newRow("Return on Cancel sends STOP") << 1023 << int(Qt::Key_Return) << 0
+                                                 << QByteArray("STOP\r");
 }
 
 void MainWindowTest::keyboardRules() {
     QFETCH(int, focusId);
     QFETCH(int, key);
     QFETCH(int, expectedFocusId);
-    Window w("[INIT]\r\nPORT=0\r\n");
+    QFETCH(QByteArray, sent);
+    Window w("[INIT]\r\nPORT=1\r\n");
+    QCOMPARE(w.device.written, QByteArray("INP\r"));
     w.dlg->show();
     QApplication::setActiveWindow(w.dlg.get());
     QWidget* start = w.dlg->Control(focusId);
@@ -159,6 +167,7 @@ void MainWindowTest::keyboardRules() {
     QTest::keyClick(start, Qt::Key(key));
     QCOMPARE(QApplication::focusWidget(), w.dlg->Control(expectedFocusId ? expectedFocusId : focusId));
     QVERIFY(w.dlg->isVisible());
+    QCOMPARE(w.device.written.mid(4), sent);
     if (auto* list = qobject_cast<QComboBox*>(start))
         QVERIFY(!list->view()->isVisible());
 }
