@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <QHash>
 
+class QKeyEvent;
+class QPushButton;
+
 namespace vq3::ui {
 
 class CControllerDlg;
@@ -35,8 +38,26 @@ protected:
     void reject() override;
 
 private:
+    void hideEvent(QHideEvent* event) override;
+
+    QPushButton* Button(int id) const;
+    void Send(const QByteArray& command);
+    void OnLampButton();
+    void OnManualShutter();
+    void OnSetAutoTime();
+    void PaintIndicators();
+    bool FilterKey(QObject* watched, QKeyEvent* event);
+    bool FilterIntensity(QPushButton* button, QEvent* event);
+    void StartRamp(QPushButton* button, bool byKey, int key);
+    void StopRamp();
+
     CControllerDlg* m_owner = nullptr;
     QHash<int, QWidget*> m_controls;
+    // The intensity ramp in progress: the "Up" or "Down" button held, by the mouse or by
+    // a key (m_rampKey), null when none. Every INT1/INT2 is followed by exactly one INT0.
+    QPushButton* m_rampButton = nullptr;
+    bool m_rampByKey = false;
+    int m_rampKey = 0;
 };
 
 } // namespace vq3::ui
