@@ -15,6 +15,11 @@ namespace vq3::sim {
 
 namespace {
 
+// Chatter goes out in small pieces, a few lines each.
+constexpr int kStreamTickMs = 20;
+// Unwritten bytes beyond this mean the controller is not reading: chatter is then lost.
+constexpr qsizetype kStreamBacklogLimit = 4096;
+
 // Raw bytes at 9600 baud, 8 data bits, no parity, one stop bit, no flow control.
 bool SetRawLine(int fd) {
     termios settings{};
@@ -48,6 +53,13 @@ PtyLink::PtyLink(SimulatedUnit& unit, LinkOptions o, QObject* parent)
     connect(&m_dueTimer, &QTimer::timeout, this, &PtyLink::OnDue);
     m_dropTimer.setSingleShot(true);
     connect(&m_dropTimer, &QTimer::timeout, this, &PtyLink::Drop);
+    m_streamDelay.setSingleShot(true);
+    connect(&m_streamDelay, &QTimer::timeout, this, [this] {
+        m_streamClock.start();
+        m_streamTick.start(kStreamTickMs);
+    });
+    m_streamTick.setTimerType(Qt::PreciseTimer);
+    connect(&m_streamTick, &QTimer::timeout, this, &PtyLink::OnStreamTick);
 }
 
 PtyLink::~PtyLink() {
@@ -68,6 +80,11 @@ bool PtyLink::Start(const QString& linkPath) {
         return false;
     }
     m_dropArmed = true;
+    if (m_options.stream) {
+        m_stream.emplace(m_options.streamText);
+        m_streamTick.stop();
+        m_streamDelay.start(std::max(0, m_options.streamAfterMs));
+    }
     return true;
 }
 
@@ -92,6 +109,9 @@ bool PtyLink::Restore() {
 }
 
 void PtyLink::Stop() {
+    m_streamDelay.stop();
+    m_streamTick.stop();
+    m_stream.reset();
     Drop();
     m_linkPath.clear();
 }
@@ -257,6 +277,17 @@ void PtyLink::Flush() {
     }
     if (m_writeNotifier)
         m_writeNotifier->setEnabled(false);
+}
+
+// The chatter keeps its pace while the line is down or blocked; those lines are lost.
+void PtyLink::OnStreamTick() {
+    if (!m_stream)
+        return;
+    const QByteArray lines = m_stream->Take(m_streamClock.elapsed());
+    if (lines.isEmpty() || !Serving() || m_output.size() > kStreamBacklogLimit)
+        return;
+    m_output += lines;
+    Flush();
 }
 
 } // namespace vq3::sim

@@ -6,6 +6,9 @@
 //
 // The link keeps a descriptor of the slave open itself, so the master never reports a hang-up
 // while no controller has the port open, and the line settings (raw, 9600 8N1) stay put.
+// With the stream option the unit also chatters on its own, a whole line at a time at the
+// line's pace, on a timer of its own; what the controller does not take is lost, as on a wire.
+//
 // Drop() closes both: the controller's descriptor then reports a hang-up, and the symbolic
 // link is removed, like a device name that goes away with its adapter.
 
@@ -16,10 +19,12 @@
 #include <QTimer>
 
 #include "CommandAssembler.h"
+#include "LineStream.h"
 #include "ReplyShaper.h"
 #include "SimulatedUnit.h"
 
 #include <deque>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -68,6 +73,7 @@ private:
     void OnDue();
     void Queue(const QList<TimedBytes>& pieces);
     void Flush();
+    void OnStreamTick();
 
     SimulatedUnit& m_unit;
     LinkOptions m_options;
@@ -90,6 +96,11 @@ private:
     qint64 m_lastDue = 0;
     QTimer m_dueTimer;
     QByteArray m_output; // due bytes the line has not taken yet
+
+    std::optional<LineStream> m_stream;
+    QTimer m_streamDelay;
+    QTimer m_streamTick;
+    QElapsedTimer m_streamClock;
 
     QTimer m_dropTimer;
     bool m_dropArmed = true;

@@ -19,6 +19,9 @@ struct LinkOptions {
     int burstBytes = 0;    // on INP also send one burst of this many bytes of junk lines first
     bool silent = false;   // never answer
     int dropAfterMs = -1;  // close the pseudo-terminal this long after the first command
+    bool stream = false;   // unasked chatter: streamText + CR over and over at 9600 baud
+    QByteArray streamText;
+    int streamAfterMs = 0; // the chatter begins this long after the link started
 };
 
 // Bytes to write once offsetMs have passed since the command arrived.

@@ -122,10 +122,18 @@ int main(int argc, char* argv[]) {
         QStringLiteral("drop-after"),
         QStringLiteral("Close the terminal <ms> after the first command (the line is gone)."),
         QStringLiteral("ms"), QStringLiteral("-1"));
+    const QCommandLineOption stream(
+        QStringLiteral("stream"),
+        QStringLiteral("Also send <text> and CR over and over, unasked, at 9600 baud."),
+        QStringLiteral("text"));
+    const QCommandLineOption streamAfter(
+        QStringLiteral("stream-after"),
+        QStringLiteral("Begin the --stream lines <ms> after start (default 0)."),
+        QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No traffic trace on standard error."));
     parser.addOptions({link, log, longStatus, warmup, clockSpeed, ramp, delay, split, crlf, nul,
-                       garbage, overlong, burst, silent, dropAfter, quiet});
+                       garbage, overlong, burst, silent, dropAfter, stream, streamAfter, quiet});
     parser.process(app);
 
     vq3::sim::UnitOptions unitOptions;
@@ -135,11 +143,13 @@ int main(int argc, char* argv[]) {
     linkOptions.nulBytes = parser.isSet(nul);
     linkOptions.overlong = parser.isSet(overlong);
     linkOptions.silent = parser.isSet(silent);
+    linkOptions.stream = parser.isSet(stream);
+    linkOptions.streamText = parser.value(stream).toLatin1();
     const IntOption numbers[] = {
         {warmup, 0, &unitOptions.warmupMs},        {ramp, 0, &unitOptions.rampPercentPerSecond},
         {delay, 0, &linkOptions.replyDelayMs},     {split, 1, &linkOptions.splitPieces},
         {garbage, 0, &linkOptions.garbageEveryN},  {burst, 0, &linkOptions.burstBytes},
-        {dropAfter, -1, &linkOptions.dropAfterMs},
+        {dropAfter, -1, &linkOptions.dropAfterMs}, {streamAfter, 0, &linkOptions.streamAfterMs},
     };
     for (const IntOption& number : numbers) {
         bool ok = false;

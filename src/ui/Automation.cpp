@@ -13,6 +13,7 @@
 #include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -120,6 +121,14 @@ QByteArray Automation::Handle(const QByteArray& request) {
             m_answers.append(v.toString());
         for (const QJsonValue& v : in.value(QStringLiteral("files")).toArray())
             m_files.append(v.toString());
+        return QJsonDocument(out).toJson(QJsonDocument::Compact);
+    }
+
+    if (cmd == QLatin1String("screen")) {
+        const QRect screen =
+            QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
+        out[QStringLiteral("value")] = QJsonObject{{QStringLiteral("width"), screen.width()},
+                                                   {QStringLiteral("height"), screen.height()}};
         return QJsonDocument(out).toJson(QJsonDocument::Compact);
     }
 

@@ -193,7 +193,7 @@ private:
     QPointer<CValueSettingDlg> m_openValueDialog;
     QString m_strSettingsFile;
     bool m_ended = false;
-    bool m_movedDuringSetUp = false;
+    bool m_bCentre = false;
 
     friend class CChoiceSettingDlg;
     friend class CValueSettingDlg;

@@ -227,13 +227,10 @@ bool CControllerDlg::SetUpDialog() {
         if (point->x() >= screen.width() || point->y() >= screen.height())
             *point = QPoint(0, 0);
 
-    adjustSize();
-    if (m_ptMain == QPoint(0, 0)) {
-        const QSize size = sizeHint();
-        move((screen.width() - size.width()) / 2, (screen.height() - size.height()) / 2);
-    } else {
+    // (0, 0) leaves the window to be centred once it is shown and its frame is known.
+    m_bCentre = m_ptMain == QPoint(0, 0);
+    if (!m_bCentre)
         move(m_ptMain);
-    }
     m_terminal->move(m_ptTerminal);
     m_lightControl->move(m_ptLightControl);
 
@@ -256,6 +253,12 @@ bool CControllerDlg::SetUpDialog() {
 int CControllerDlg::RunModal() {
     SetUpDialog();
     show();
+    if (m_bCentre) {
+        const QRect screen = this->screen()->availableGeometry();
+        const QSize size = frameGeometry().size();
+        move(screen.x() + (screen.width() - size.width()) / 2,
+             screen.y() + (screen.height() - size.height()) / 2);
+    }
     raise();
     activateWindow();
     if (!m_ended) {

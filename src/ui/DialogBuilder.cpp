@@ -91,10 +91,12 @@ QWidget* MakeControl(const ControlLayout& c, QWidget* parent) {
     return new QWidget(parent);
 }
 
+// A drop-down list's height is its open height; only its closed box must lie inside.
 bool Contains(const ControlLayout& outer, const ControlLayout& inner) {
+    const int height = inner.kind == ControlKind::DropList ? 12 : inner.height;
     return inner.x >= outer.x && inner.y >= outer.y &&
            inner.x + inner.width <= outer.x + outer.width &&
-           inner.y + inner.height <= outer.y + outer.height;
+           inner.y + height <= outer.y + outer.height;
 }
 
 } // namespace

@@ -87,17 +87,27 @@ void MainWindowE2eTest::positionsSurviveRestart() {
 void MainWindowE2eTest::positionPastScreenEdgeIsCentred() {
     QTemporaryDir dir;
     Controller controller(dir.path());
-    // The offscreen screen is 800 x 600.
-    controller.WriteProfile("[INIT]\r\nPORT=0\r\nMAIN_X=800\r\nMAIN_Y=10\r\nTERM_X=5\r\nTERM_Y=600\r\n");
+    QVERIFY(controller.Start());
+    const QSize screen = controller.Screen();
+    QVERIFY(controller.Close());
+    // x at the screen's width puts the main window back in the centre; y at its height
+    // puts the Terminal at the top-left corner.
+    controller.WriteProfile(QStringLiteral("[INIT]\r\nPORT=0\r\nMAIN_X=%1\r\nMAIN_Y=10\r\n"
+                                           "TERM_X=5\r\nTERM_Y=%2\r\n")
+                                .arg(screen.width())
+                                .arg(screen.height())
+                                .toLatin1());
     QVERIFY(controller.Start());
     const QRect main = Geometry(controller, "CControllerDlg");
-    QVERIFY2(qAbs(main.center().x() - 400) <= 2 && qAbs(main.center().y() - 300) <= 2,
+    QVERIFY2(qAbs(main.center().x() - screen.width() / 2) <= 2 &&
+                 qAbs(main.center().y() - screen.height() / 2) <= 2,
              qPrintable(QString("%1,%2").arg(main.x()).arg(main.y())));
     QVERIFY(controller.Menu(32788));
     QTRY_VERIFY(controller.Get("CTerminalDlg", "visible").toBool());
     QCOMPARE(Geometry(controller, "CTerminalDlg").topLeft(), QPoint(0, 0));
     QVERIFY(controller.Close());
-    QVERIFY(controller.Profile().contains(QByteArray("MAIN_X=") + QByteArray::number(main.x())));
+    QVERIFY2(controller.Profile().contains(QByteArray("MAIN_X=") + QByteArray::number(main.x())),
+             controller.Profile() + QByteArray::number(main.x()));
 }
 
 void MainWindowE2eTest::comPortChoices_data() {

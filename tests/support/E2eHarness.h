@@ -118,6 +118,7 @@ public:
     }
 
     bool Start(const QStringList& environment = {}) {
+        m_socket.abort(); // a connection to an earlier run is gone
         if (!Start(m_process, 0, environment))
             return false;
         return Connect();
@@ -166,6 +167,10 @@ public:
         return Request({{"cmd", "exists"}, {"path", QStringLiteral("CControllerDlg/idm_%1").arg(id)}})
             .value("value")
             .toBool();
+    }
+    QSize Screen() {
+        const QJsonObject s = Request({{"cmd", "screen"}}).value("value").toObject();
+        return QSize(s["width"].toInt(), s["height"].toInt());
     }
     QString Status() { return Get(QStringLiteral("CControllerDlg/statusLink"), "text").toString(); }
     QJsonArray Prompts() { return Request({{"cmd", "prompts"}}).value("value").toArray(); }

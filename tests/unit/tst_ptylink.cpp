@@ -1,5 +1,6 @@
 // The simulated unit on a pseudo-terminal, seen from the controller's side of the line: a
 // plain termios descriptor on the slave writes commands and reads what comes back.
+#include "LineStream.h"
 #include "PtyLink.h"
 #include "SimulatedUnit.h"
 
@@ -18,6 +19,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+using vq3::sim::LineStream;
 using vq3::sim::LinkOptions;
 using vq3::sim::PtyLink;
 using vq3::sim::SimulatedUnit;
@@ -115,6 +117,9 @@ private slots:
     void dropHangsUpAndRestoreComesBack();
     void dropAfterFirstCommand();
     void linkRules();
+    void lineStreamPace_data();
+    void lineStreamPace();
+    void streamGoesOutAtLineSpeed();
 };
 
 void PtyLinkTest::replyForms_data() {
@@ -379,6 +384,72 @@ void PtyLinkTest::linkRules() {
     QVERIFY(!link.Serving());
     QVERIFY(plain.open(QIODevice::ReadOnly));
     QCOMPARE(plain.readAll(), QByteArray("keep me"));
+}
+
+void PtyLinkTest::lineStreamPace_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("bytesPerSecond");
+    QTest::addColumn<QList<qint64>>("takenAt"); // ms since the stream began
+    QTest::addColumn<QList<int>>("lines");      // whole lines handed out by each take
+    // 960 bytes a second of 7-byte lines: 137 lines (959 bytes) in the first second.
+    QTest::newRow("9600 baud") << QByteArray("INT050") << 960
+                               << QList<qint64>{0, 7, 8, 1000, 1000, 1001, 60000}
+                               << QList<int>{0, 0, 1, 136, 0, 0, 8228 - 137};
+    QTest::newRow("empty text is a lone CR")
+        << QByteArray() << 960 << QList<qint64>{1000, 1500} << QList<int>{960, 480};
+    QTest::newRow("a line longer than a tick goes out whole")
+        << QByteArray(1999, 'x') << 960 << QList<qint64>{2000, 2083, 2084, 4166, 4167}
+        << QList<int>{0, 0, 1, 0, 1};
+    QTest::newRow("time going backwards hands out nothing")
+        << QByteArray("AB") << 300 << QList<qint64>{100, 50, -5, 110} << QList<int>{10, 0, 0, 1};
+}
+
+void PtyLinkTest::lineStreamPace() {
+    QFETCH(QByteArray, line);
+    QFETCH(int, bytesPerSecond);
+    QFETCH(QList<qint64>, takenAt);
+    QFETCH(QList<int>, lines);
+    LineStream stream(line, bytesPerSecond);
+    qint64 total = 0;
+    for (int i = 0; i < takenAt.size(); ++i) {
+        const QByteArray taken = stream.Take(takenAt[i]);
+        QCOMPARE(taken, (line + '\r').repeated(lines[i]));
+        total += taken.size();
+        QCOMPARE(stream.BytesTaken(), total);
+        QVERIFY(total <= std::max<qint64>(0, takenAt[i]) * bytesPerSecond / 1000 || lines[i] == 0);
+    }
+}
+
+// The unit chatters on its own at 960 bytes a second once the delay is over; a reply to a
+// command goes out between two whole chatter lines.
+void PtyLinkTest::streamGoesOutAtLineSpeed() {
+    SimulatedUnit unit;
+    LinkOptions options;
+    options.stream = true;
+    options.streamText = "INT050";
+    options.streamAfterMs = 300;
+    QElapsedTimer clock;
+    clock.start();
+    PtyLink link(unit, options);
+    QVERIFY(link.Start());
+    Terminal terminal(link.SlavePath());
+    QVERIFY(terminal.WaitForBytes(1, 3000));
+    QVERIFY2(clock.elapsed() >= 290, qPrintable(QString::number(clock.elapsed())));
+
+    QVERIFY(terminal.Write("INP\r"));
+    const qint64 from = clock.elapsed();
+    const qsizetype before = terminal.data.size();
+    QTest::qWait(1500); // a stretch of chatter to measure its pace over
+    terminal.Poll();
+    const double perSecond = (terminal.data.size() - before) * 1000.0 / (clock.elapsed() - from);
+    QVERIFY2(perSecond > 960 * 0.85 && perSecond < 960 * 1.15,
+             qPrintable(QString::number(perSecond)));
+
+    QList<QByteArray> lines = terminal.data.split('\r');
+    lines.removeLast(); // the line still on its way
+    QCOMPARE(lines.count("INP00"), 1);
+    QCOMPARE(lines.count("INT050"), lines.size() - 1);
+    QVERIFY(lines.size() > 200);
 }
 
 QTEST_GUILESS_MAIN(PtyLinkTest)

@@ -1,0 +1,576 @@
+// The File menu's unit settings operations against a unit on the line: what is written to
+// the unit and to the file, the confirmations and messages, time-outs, the end request
+// during a wait, and what is greyed while an operation runs.
+#include "ControllerWithUnit.h"
+#include "ui/CLightControlDlg.h"
+#include "ui/CTerminalDlg.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+using vq3::test::ControllerWithUnit;
+using vq3::test::ScriptedPrompter;
+namespace idm = vq3::ui::idm;
+
+using ByteList = QList<QByteArray>;
+using Values = QList<int>;
+
+namespace {
+
+const ByteList kQueries = {"PROG?", "LAMPERR?", "LAMPOFF?", "IB?", "SRESP?", "SETT1?", "SETT2?"};
+
+const QByteArray kFile7 = "Program Mode(1/7:Step),7\r\n"
+                          "Lamp Alarm Time(*100h),30\r\n"
+                          "Forced Lamp Off Time(*100h),50\r\n"
+                          "Instantaneous Recovery(1:On/0:Off),1\r\n"
+                          "Shutter Response(1:High/0:Low),1\r\n"
+                          "Shutter Open Pulse Time(ms),50\r\n"
+                          "Shutter Close Pulse Time(ms),50\r\n";
+const QString kDescription7 = "Program Mode : 7 Step\n"
+                              "Lamp Alarm Time : 3000 hour\n"
+                              "Forced Lamp Off Time : 5000 hour\n"
+                              "Instantaneous Recovery : ON\n"
+                              "Shutter Response : HIGH\n"
+                              "Shutter Open Pulse Time : 50 ms\n"
+                              "Shutter Close Pulse Time : 50 ms\n";
+const ByteList kSets7 = {"CNT1", "PROG_7STEP", "LAMPERR30", "LAMPOFF50",
+                         "IB1",  "SRESP1",     "SETT1050",  "SETT2050"};
+
+const QString kFormatWrong = "File Format is wrong.";
+const QString kFailedToConnect = "Failed to connect.";
+const QString kSaveCompleted = "Save Completed.";
+const QString kFailedToWrite = "Failed to write ino the file.";
+const QString kSavedQuestion = "Following data is saved in this file.";
+const QString kRewriteQuestion = "Rewritten following data in this file.";
+const QString kOpenQuestion = "This file is rewritten following data.";
+
+void SetUnit(ControllerWithUnit& h, const Values& values) {
+    for (int i = 0; i < 7; ++i)
+        h.unit.values[static_cast<size_t>(i)] = values[i];
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The box an operation shows to confirm: path, question, description.
+void CheckConfirmation(const ScriptedPrompter::Shown& shown, const QString& text) {
+    QCOMPARE(shown.text, text);
+    QCOMPARE(shown.caption, QStringLiteral("vq3-controller"));
+    QVERIFY(shown.okCancel);
+    QCOMPARE(shown.owner, QStringLiteral("CControllerDlg"));
+}
+
+// A plain message box of the application.
+void CheckMessage(const ScriptedPrompter::Shown& shown, const QString& text) {
+    QCOMPARE(shown.text, text);
+    QCOMPARE(shown.caption, QStringLiteral("vq3-controller"));
+    QVERIFY(!shown.okCancel);
+}
+
+constexpr int kBusyItems[] = {idm::Open,
+                              idm::Save,
+                              idm::SaveAs,
+                              idm::ComPort,
+                              idm::ControlMode,
+                              idm::ProgramMode,
+                              idm::LampAlarmTime,
+                              idm::LampOffTime,
+                              idm::InstantRecovery,
+                              idm::ShutterResponse,
+                              idm::OpenPulseTime,
+                              idm::ClosePulseTime,
+                              idm::LightControl,
+                              idm::Terminal,
+                              idm::About};
+constexpr int kStepButtons[] = {1024, 1022, 1028, 1016, 1018, 1017, 1023};
+constexpr int kLightButtons[] = {1005, 1007, 1008, 1009, 1003, 1004,
+                                 1006, 1010, 1011, 1013, 1012, 1014};
+
+} // namespace
+
+class TestSettingsFileGui : public QObject {
+    Q_OBJECT
+
+private slots:
+    void saveAs_data();
+    void saveAs();
+    void saveAsCancelled_data();
+    void saveAsCancelled();
+    void save_data();
+    void save();
+    void storeFailure_data();
+    void storeFailure();
+    void open_data();
+    void open();
+    void openRejected_data();
+    void openRejected();
+    void openCancelled_data();
+    void openCancelled();
+    void noAnswer_data();
+    void noAnswer();
+    void endRequestDuringWait_data();
+    void endRequestDuringWait();
+    void enableOperations_data();
+    void enableOperations();
+};
+
+void TestSettingsFileGui::saveAs_data() {
+    QTest::addColumn<Values>("unit");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("7-step unit") << Values{7, 30, 50, 1, 1, 50, 50} << kFile7 << kDescription7;
+    QTest::newRow("1-step unit at the limits")
+        << Values{1, 0, 99, 0, 0, 5, 999}
+        << QByteArray("Program Mode(1/7:Step),1\r\n"
+                      "Lamp Alarm Time(*100h),0\r\n"
+                      "Forced Lamp Off Time(*100h),99\r\n"
+                      "Instantaneous Recovery(1:On/0:Off),0\r\n"
+                      "Shutter Response(1:High/0:Low),0\r\n"
+                      "Shutter Open Pulse Time(ms),5\r\n"
+                      "Shutter Close Pulse Time(ms),999\r\n")
+        << QString("Program Mode : 1 Step\n"
+                   "Lamp Alarm Time : 0 hour\n"
+                   "Forced Lamp Off Time : 9900 hour\n"
+                   "Instantaneous Recovery : OFF\n"
+                   "Shutter Response : LOW\n"
+                   "Shutter Open Pulse Time : 5 ms\n"
+                   "Shutter Close Pulse Time : 999 ms\n");
+}
+
+void TestSettingsFileGui::saveAs() {
+    QFETCH(Values, unit);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, description);
+    ControllerWithUnit h;
+    SetUnit(h, unit);
+    const QString path = h.Path("unit.txt");
+    h.prompter.files = {path};
+
+    h.window->OnMenuSaveAs();
+
+    QCOMPARE(h.unit.commands, kQueries);
+    QCOMPARE(h.prompter.folders.size(), 1);
+    QCOMPARE(h.prompter.shown.size(), 2);
+    CheckConfirmation(h.prompter.shown[0], path + "\n" + kSavedQuestion + "\n" + description);
+    CheckMessage(h.prompter.shown[1], kSaveCompleted);
+    QCOMPARE(ReadFile(path), file);
+    QCOMPARE(h.window->CurrentSettingsFile(), path);
+    QVERIFY(!h.window->m_bBusy);
+    QVERIFY(h.window->MenuAction(idm::Open)->isEnabled());
+    QVERIFY(h.window->Control(1024)->isEnabled());
+}
+
+void TestSettingsFileGui::saveAsCancelled_data() {
+    QTest::addColumn<bool>("chooseFile");
+    QTest::addColumn<int>("boxes");
+    QTest::newRow("save dialog cancelled") << false << 0;
+    QTest::newRow("confirmation cancelled") << true << 1;
+}
+
+void TestSettingsFileGui::saveAsCancelled() {
+    QFETCH(bool, chooseFile);
+    QFETCH(int, boxes);
+    ControllerWithUnit h;
+    const QString path = h.Path("unit.txt");
+    if (chooseFile)
+        h.prompter.files = {path};
+    h.prompter.answers = {ScriptedPrompter::Answer::Cancel};
+
+    h.window->OnMenuSaveAs();
+
+    QCOMPARE(h.prompter.folders.size(), 1);
+    QCOMPARE(h.prompter.shown.size(), boxes);
+    QVERIFY(!QFileInfo::exists(path));
+    // A chosen path is the current file even when the confirmation is cancelled.
+    QCOMPARE(h.window->CurrentSettingsFile(), chooseFile ? path : QString());
+    QVERIFY(!h.window->m_bBusy);
+}
+
+void TestSettingsFileGui::save_data() {
+    QTest::addColumn<QString>("before"); // what made the current file, if anything
+    QTest::addColumn<int>("fileDialogs");
+    QTest::addColumn<QString>("question");
+
+    QTest::newRow("no current file: as Save As") << "nothing" << 1 << kSavedQuestion;
+    QTest::newRow("after Save As") << "save as" << 0 << kRewriteQuestion;
+    QTest::newRow("after a malformed Open") << "malformed open" << 0 << kRewriteQuestion;
+}
+
+void TestSettingsFileGui::save() {
+    QFETCH(QString, before);
+    QFETCH(int, fileDialogs);
+    QFETCH(QString, question);
+    ControllerWithUnit h;
+    const QString path = h.Path("unit.txt");
+
+    if (before == "save as") {
+        SetUnit(h, {1, 0, 0, 0, 0, 5, 5});
+        h.prompter.files = {path};
+        h.window->OnMenuSaveAs();
+        QCOMPARE(h.window->CurrentSettingsFile(), path);
+    } else if (before == "malformed open") {
+        WriteFile(path, "Program Mode(1/7:Step),2\r\n");
+        h.prompter.files = {path};
+        h.window->OnMenuOpen();
+        QCOMPARE(h.prompter.Texts(), QStringList{kFormatWrong});
+        QCOMPARE(h.window->CurrentSettingsFile(), path);
+    }
+    h.prompter.shown.clear();
+    h.prompter.folders.clear();
+    h.prompter.files = {path};
+    h.unit.Forget();
+    SetUnit(h, {7, 30, 50, 1, 1, 50, 50});
+
+    h.window->OnMenuSave();
+
+    QCOMPARE(h.unit.commands, kQueries);
+    QCOMPARE(h.prompter.folders.size(), fileDialogs);
+    QCOMPARE(h.prompter.shown.size(), 2);
+    CheckConfirmation(h.prompter.shown[0], path + "\n" + question + "\n" + kDescription7);
+    CheckMessage(h.prompter.shown[1], kSaveCompleted);
+    QCOMPARE(ReadFile(path), kFile7);
+    QCOMPARE(h.window->CurrentSettingsFile(), path);
+}
+
+void TestSettingsFileGui::storeFailure_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("old"); // the file already there; null for none
+    QTest::addColumn<bool>("folder");
+
+    QTest::newRow("path is a folder") << "folder" << QByteArray() << true;
+    QTest::newRow("missing folder") << "missing/unit.txt" << QByteArray() << false;
+    // The name leaves no room for the temporary file beside it, so the replacement fails
+    // after the old file has been found.
+    QTest::newRow("old file kept") << QString(250, 'a') << QByteArray("old settings\r\n") << false;
+}
+
+void TestSettingsFileGui::storeFailure() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, old);
+    QFETCH(bool, folder);
+    ControllerWithUnit h;
+    const QString path = h.Path(name);
+    if (folder)
+        QVERIFY(QDir().mkpath(path));
+    if (!old.isNull())
+        WriteFile(path, old);
+    h.prompter.files = {path};
+
+    h.window->OnMenuSaveAs();
+
+    QCOMPARE(h.prompter.shown.size(), 2);
+    CheckConfirmation(h.prompter.shown[0], path + "\n" + kSavedQuestion + "\n" + kDescription7);
+    CheckMessage(h.prompter.shown[1], kFailedToWrite);
+    if (folder)
+        QVERIFY(QFileInfo(path).isDir());
+    else if (old.isNull())
+        QVERIFY(!QFileInfo::exists(path));
+    else
+        QCOMPARE(ReadFile(path), old);
+    QCOMPARE(QDir(h.dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(),
+             old.isNull() ? 1 : 2); // the profile (and the old file): no temporary left
+}
+
+void TestSettingsFileGui::open_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<ByteList>("sets");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("7-step file") << kFile7 << kSets7 << kDescription7;
+    QTest::newRow("1-step file at the limits")
+        << QByteArray("Program Mode(1/7:Step),1\r\n"
+                      "Lamp Alarm Time(*100h),0\r\n"
+                      "Forced Lamp Off Time(*100h),99\r\n"
+                      "Instantaneous Recovery(1:On/0:Off),0\r\n"
+                      "Shutter Response(1:High/0:Low),0\r\n"
+                      "Shutter Open Pulse Time(ms),0\r\n"
+                      "Shutter Close Pulse Time(ms),999\r\n")
+        << ByteList{"CNT1", "PROG_1STEP", "LAMPERR00", "LAMPOFF99",
+                    "IB0",  "SRESP0",     "SETT1000",  "SETT2999"}
+        << QString("Program Mode : 1 Step\n"
+                   "Lamp Alarm Time : 0 hour\n"
+                   "Forced Lamp Off Time : 9900 hour\n"
+                   "Instantaneous Recovery : OFF\n"
+                   "Shutter Response : LOW\n"
+                   "Shutter Open Pulse Time : 0 ms\n"
+                   "Shutter Close Pulse Time : 999 ms\n");
+    QTest::newRow("extra text and lines, empty value")
+        << QByteArray("# Program Mode(1/7:Step),7\r\n"
+                      "Lamp Alarm Time(*100h),\r\n"
+                      "Forced Lamp Off Time(*100h), 50\r\n"
+                      "Instantaneous Recovery(1:On/0:Off),+1\r\n"
+                      "Shutter Response(1:High/0:Low),1\r\n"
+                      "Shutter Open Pulse Time(ms),50\r\n"
+                      "Shutter Close Pulse Time(ms),50\r\n"
+                      "an eighth line\r\n")
+        << ByteList{"CNT1", "PROG_7STEP", "LAMPERR00", "LAMPOFF50",
+                    "IB1",  "SRESP1",     "SETT1050",  "SETT2050"}
+        << QString(kDescription7).replace("Lamp Alarm Time : 3000", "Lamp Alarm Time : 0");
+}
+
+void TestSettingsFileGui::open() {
+    QFETCH(QByteArray, file);
+    QFETCH(ByteList, sets);
+    QFETCH(QString, description);
+    ControllerWithUnit h;
+    SetUnit(h, {7, 10, 10, 0, 0, 100, 100}); // differs from every file
+    const QString path = h.Path("in.txt");
+    WriteFile(path, file);
+    h.prompter.files = {path};
+
+    h.window->OnMenuOpen();
+
+    QCOMPARE(h.unit.commands, sets + kQueries);
+    // The queries follow the settle time after the last setting command.
+    const qint64 settle = h.unit.times[sets.size()] - h.unit.times[sets.size() - 1];
+    QVERIFY2(settle >= 995 && settle < 2500, qPrintable(QString::number(settle)));
+    QCOMPARE(h.prompter.shown.size(), 2);
+    CheckConfirmation(h.prompter.shown[0], path + "\n" + kOpenQuestion + "\n" + description);
+    CheckMessage(h.prompter.shown[1], kSaveCompleted);
+    QCOMPARE(h.window->CurrentSettingsFile(), path);
+    QVERIFY(!h.window->m_bBusy);
+    QVERIFY(h.window->MenuAction(idm::Save)->isEnabled());
+}
+
+void TestSettingsFileGui::openRejected_data() {
+    QTest::addColumn<QByteArray>("file"); // null: no file at that path
+
+    QByteArray mode2 = kFile7;
+    QTest::newRow("program mode 2") << mode2.replace("Step),7", "Step),2");
+    QByteArray lamp100 = kFile7;
+    QTest::newRow("lamp alarm time 100") << lamp100.replace("100h),30", "100h),100");
+    QByteArray noComma = kFile7;
+    QTest::newRow("line 1 without comma") << noComma.replace("Step),7", "Step) 7");
+    QTest::newRow("six lines") << kFile7.left(kFile7.lastIndexOf("Shutter Close"));
+    QByteArray swapped = kFile7;
+    swapped.replace("Shutter Open Pulse Time(ms)", "@@")
+        .replace("Shutter Close Pulse Time(ms)", "Shutter Open Pulse Time(ms)");
+    QTest::newRow("lines out of order") << swapped.replace("@@", "Shutter Close Pulse Time(ms)");
+    QByteArray emptyMode = kFile7;
+    QTest::newRow("empty program mode") << emptyMode.replace("Step),7", "Step),");
+    QByteArray trailing = kFile7;
+    QTest::newRow("trailing blank") << trailing.replace("(ms),50\r\n", "(ms),50 \r\n");
+    QByteArray recovery2 = kFile7;
+    QTest::newRow("recovery 2") << recovery2.replace("Off),1", "Off),2");
+    QTest::newRow("empty file") << QByteArray("");
+    QTest::newRow("no such file") << QByteArray();
+}
+
+void TestSettingsFileGui::openRejected() {
+    QFETCH(QByteArray, file);
+    ControllerWithUnit h;
+    const QString path = h.Path("in.txt");
+    if (!file.isNull())
+        WriteFile(path, file);
+    h.prompter.files = {path};
+
+    h.window->OnMenuOpen();
+
+    QCOMPARE(h.prompter.shown.size(), 1);
+    CheckMessage(h.prompter.shown[0], kFormatWrong);
+    QCOMPARE(h.unit.commands, ByteList{});
+    QCOMPARE(h.window->CurrentSettingsFile(), path); // current even though malformed
+    QVERIFY(!h.window->m_bBusy);
+}
+
+void TestSettingsFileGui::openCancelled_data() {
+    QTest::addColumn<bool>("chooseFile");
+    QTest::addColumn<int>("boxes");
+    QTest::newRow("open dialog cancelled") << false << 0;
+    QTest::newRow("confirmation cancelled") << true << 1;
+}
+
+void TestSettingsFileGui::openCancelled() {
+    QFETCH(bool, chooseFile);
+    QFETCH(int, boxes);
+    ControllerWithUnit h;
+    const QString path = h.Path("in.txt");
+    WriteFile(path, kFile7);
+    if (chooseFile)
+        h.prompter.files = {path};
+    h.prompter.answers = {ScriptedPrompter::Answer::Cancel};
+
+    h.window->OnMenuOpen();
+
+    QCOMPARE(h.prompter.shown.size(), boxes);
+    QCOMPARE(h.unit.commands, ByteList{});
+    QCOMPARE(h.window->CurrentSettingsFile(), chooseFile ? path : QString());
+    QVERIFY(!h.window->m_bBusy);
+}
+
+void TestSettingsFileGui::noAnswer_data() {
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<bool>("silent"); // else the unit answers but keeps its own values
+    QTest::addColumn<int>("limitMs");
+
+    QTest::newRow("Save, silent unit") << false << true << 5000;
+    QTest::newRow("Open, silent unit") << true << true << 6000;
+    QTest::newRow("Open, unit keeps its values") << true << false << 6000;
+}
+
+void TestSettingsFileGui::noAnswer() {
+    QFETCH(bool, open);
+    QFETCH(bool, silent);
+    QFETCH(int, limitMs);
+    ControllerWithUnit h;
+    h.unit.silent = silent;
+    h.unit.ignoresSets = true;
+    SetUnit(h, {1, 10, 10, 0, 0, 100, 100});
+    const QString path = h.Path("in.txt");
+    WriteFile(path, kFile7);
+    h.prompter.files = {path};
+
+    const qint64 start = h.unit.Now();
+    if (open)
+        h.window->OnMenuOpen();
+    else
+        h.window->OnMenuSave();
+    const qint64 elapsed = h.unit.Now() - start;
+
+    QVERIFY2(elapsed >= limitMs && elapsed < limitMs + 2500, qPrintable(QString::number(elapsed)));
+    // The limit is counted from the last query.
+    QVERIFY(h.unit.Now() - h.unit.times.last() >= 5000);
+    QCOMPARE(h.prompter.Texts().last(), kFailedToConnect);
+    QCOMPARE(h.prompter.shown.size(), open ? 2 : 1); // Save asks for no file
+    QCOMPARE(h.unit.commands, open ? kSets7 + kQueries : kQueries);
+    QCOMPARE(ReadFile(path), kFile7);
+    QVERIFY(!h.window->m_bBusy);
+}
+
+void TestSettingsFileGui::endRequestDuringWait_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<int>("afterMs");
+    QTest::addColumn<bool>("closeBox"); // else E&xit
+    QTest::addColumn<ByteList>("sent");
+    QTest::addColumn<int>("boxes");
+
+    QTest::newRow("Exit while Save waits") << "save" << true << 300 << false << kQueries << 0;
+    QTest::newRow("close box while Save As waits")
+        << "save as" << true << 300 << true << kQueries << 0;
+    QTest::newRow("Exit while Open settles") << "open" << false << 300 << false << kSets7 << 1;
+    QTest::newRow("Exit while Open verifies")
+        << "open" << true << 1500 << false << kSets7 + kQueries << 1;
+}
+
+void TestSettingsFileGui::endRequestDuringWait() {
+    QFETCH(QString, operation);
+    QFETCH(bool, silent);
+    QFETCH(int, afterMs);
+    QFETCH(bool, closeBox);
+    QFETCH(ByteList, sent);
+    QFETCH(int, boxes);
+    ControllerWithUnit h;
+    h.unit.silent = silent;
+    const QString path = h.Path("in.txt");
+    WriteFile(path, kFile7);
+    h.prompter.files = {path};
+    h.window->show();
+    QSignalSpy ended(h.window.get(), &vq3::ui::CControllerDlg::ended);
+
+    bool busy = false, aboutEnabled = true, exitEnabled = false, stepEnabled = true;
+    int endedAtRequest = -1;
+    QTimer::singleShot(afterMs, h.window.get(), [&] {
+        busy = h.window->m_bBusy;
+        aboutEnabled = h.window->MenuAction(idm::About)->isEnabled();
+        exitEnabled = h.window->MenuAction(idm::Exit)->isEnabled();
+        stepEnabled = h.window->Control(1024)->isEnabled();
+        if (closeBox)
+            h.window->close();
+        else
+            h.window->OnMenuExit();
+        endedAtRequest = static_cast<int>(ended.count());
+    });
+    QElapsedTimer clock;
+    clock.start();
+    if (operation == "save")
+        h.window->OnMenuSave();
+    else if (operation == "save as")
+        h.window->OnMenuSaveAs();
+    else
+        h.window->OnMenuOpen();
+
+    QVERIFY(busy);
+    QVERIFY(!aboutEnabled);
+    QVERIFY(exitEnabled);
+    QVERIFY(!stepEnabled);
+    QCOMPARE(endedAtRequest, 0); // deferred until the wait notices it
+    QVERIFY2(clock.elapsed() < afterMs + 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(h.window->result(), int(QDialog::Accepted));
+    QCOMPARE(h.unit.commands, sent);
+    QCOMPARE(h.prompter.shown.size(), boxes); // no closing message of the operation
+    for (const QString& text : h.prompter.Texts()) {
+        QVERIFY(text != kSaveCompleted);
+        QVERIFY(text != kFailedToConnect);
+    }
+    QVERIFY(!h.window->m_bBusy);
+    QVERIFY(h.window->MenuAction(idm::About)->isEnabled());
+}
+
+void TestSettingsFileGui::enableOperations_data() {
+    QTest::addColumn<QByteArray>("openParam");
+    QTest::addColumn<int>("absent");
+    QTest::newRow("full menu") << QByteArray("KORVANTIS") << 0;
+    QTest::newRow("restricted menu") << QByteArray("") << 9;
+}
+
+void TestSettingsFileGui::enableOperations() {
+    QFETCH(QByteArray, openParam);
+    QFETCH(int, absent);
+    ControllerWithUnit h(openParam);
+    vq3::ui::CControllerDlg& w = *h.window;
+
+    auto check = [&](bool enabled) {
+        QCOMPARE(w.m_bBusy, !enabled);
+        int missing = 0;
+        for (int id : kBusyItems) {
+            if (QAction* action = w.MenuAction(id))
+                QVERIFY2(action->isEnabled() == enabled, qPrintable(QString::number(id)));
+            else
+                ++missing;
+        }
+        QCOMPARE(missing, absent);
+        QVERIFY(w.MenuAction(idm::Exit)->isEnabled());
+        for (int id : kStepButtons)
+            QVERIFY2(w.Control(id)->isEnabled() == enabled, qPrintable(QString::number(id)));
+        for (int id : kLightButtons)
+            QVERIFY2(w.LightControl()->Control(id)->isEnabled() == enabled,
+                     qPrintable(QString::number(id)));
+        // Fields and lists stay usable, and so do the auto time field and the Terminal.
+        for (int step = 0; step < 7; ++step) {
+            QVERIFY(w.IntensityField(step)->isEnabled());
+            QVERIFY(w.TimeField(step)->isEnabled());
+        }
+        QVERIFY(w.ProgramList()->isEnabled());
+        QVERIFY(w.IntensityModeList()->isEnabled());
+        QVERIFY(w.ShutterModeList()->isEnabled());
+        QVERIFY(w.LightControl()->Control(1027)->isEnabled());
+        QVERIFY(w.Terminal()->CommandField()->isEnabled());
+    };
+
+    w.EnableOperations(false);
+    check(false);
+    w.EnableOperations(true);
+    check(true);
+}
+
+QTEST_MAIN(TestSettingsFileGui)
+#include "tst_settingsfile_gui.moc"

@@ -1,0 +1,284 @@
+// The unit settings file: the seven "label,value" lines written, every rule of the reader,
+// the description shown in the confirmations, and stores that fail without harming an old
+// file.
+#include "files/SettingsFile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using vq3::model::UnitSettingsRecord;
+
+Q_DECLARE_METATYPE(vq3::model::UnitSettingsRecord)
+
+namespace {
+
+const QStringList kLabels = {"Program Mode(1/7:Step)",         "Lamp Alarm Time(*100h)",
+                             "Forced Lamp Off Time(*100h)",    "Instantaneous Recovery(1:On/0:Off)",
+                             "Shutter Response(1:High/0:Low)", "Shutter Open Pulse Time(ms)",
+                             "Shutter Close Pulse Time(ms)"};
+
+// The seven lines of a file holding `values`, each "label,value".
+QStringList Lines(const QStringList& values) {
+    QStringList lines;
+    for (int i = 0; i < kLabels.size(); ++i)
+        lines << kLabels[i] + "," + values.value(i);
+    return lines;
+}
+
+QByteArray Joined(const QStringList& lines, const char* ending = "\r\n") {
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toLatin1() + ending;
+    return bytes;
+}
+
+const QStringList kExample = {"7", "30", "50", "1", "1", "50", "50"};
+const UnitSettingsRecord kExampleRecord = {7, 30, 50, 1, 1, 50, 50};
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Limits the size of files this process may write, for one scope.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        m_ok = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_ok = m_ok && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool Active() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+} // namespace
+
+class SettingsFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void storedBytes();
+    void load_data();
+    void load();
+    void loadPathThatCannotBeOpened();
+    void storeThenLoad_data();
+    void storeThenLoad();
+    void describe_data();
+    void describe();
+    void failedStoreKeepsOldFile_data();
+    void failedStoreKeepsOldFile();
+};
+
+void SettingsFileTest::storedBytes() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("unit.txt");
+    QVERIFY(WriteFile(path, QByteArray(3000, 'o'))); // replaced entirely
+    QVERIFY(vq3::files::StoreSettingsFile(path, kExampleRecord));
+    QCOMPARE(Contents(path), QByteArray("Program Mode(1/7:Step),7\r\n"
+                                        "Lamp Alarm Time(*100h),30\r\n"
+                                        "Forced Lamp Off Time(*100h),50\r\n"
+                                        "Instantaneous Recovery(1:On/0:Off),1\r\n"
+                                        "Shutter Response(1:High/0:Low),1\r\n"
+                                        "Shutter Open Pulse Time(ms),50\r\n"
+                                        "Shutter Close Pulse Time(ms),50\r\n"));
+}
+
+void SettingsFileTest::load_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<UnitSettingsRecord>("record"); // what the reader stored
+
+    const UnitSettingsRecord untouched = {-5, -5, -5, -5, -5, -5, -5};
+    const auto with = [](QStringList values, int at, const QString& value) {
+        values[at] = value;
+        return values;
+    };
+    QTest::newRow("example") << Joined(Lines(kExample)) << true << kExampleRecord;
+    QTest::newRow("LF line ends") << Joined(Lines(kExample), "\n") << true << kExampleRecord;
+    QTest::newRow("last line without line end")
+        << Joined(Lines(kExample)).chopped(2) << true << kExampleRecord;
+    QTest::newRow("extra lines after the seventh")
+        << Joined(Lines(kExample) + QStringList{"junk", "", "Program Mode(1/7:Step),3"}) << true
+        << kExampleRecord;
+    QTest::newRow("text before the label")
+        << Joined(with(Lines(kExample), 0, "Saved: Program Mode(1/7:Step),7")) << true
+        << kExampleRecord;
+    QTest::newRow("empty value reads 0") << Joined(Lines(with(kExample, 1, ""))) << true
+                                         << UnitSettingsRecord{7, 0, 50, 1, 1, 50, 50};
+    QTest::newRow("leading blank and sign")
+        << Joined(Lines(with(with(kExample, 0, " +1"), 6, "\t999"))) << true
+        << UnitSettingsRecord{1, 30, 50, 1, 1, 50, 999};
+    QTest::newRow("lowest values") << Joined(Lines({"1", "0", "0", "0", "0", "0", "0"})) << true
+                                   << UnitSettingsRecord{1, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("pulse times the dialogs never send")
+        << Joined(Lines(with(with(kExample, 5, "4"), 6, "501"))) << true
+        << UnitSettingsRecord{7, 30, 50, 1, 1, 4, 501};
+
+    // Out of range: the file fails, but every line is still read.
+    QTest::newRow("program mode 2") << Joined(Lines(with(kExample, 0, "2"))) << false
+                                    << UnitSettingsRecord{2, 30, 50, 1, 1, 50, 50};
+    QTest::newRow("lamp alarm time 100") << Joined(Lines(with(kExample, 1, "100"))) << false
+                                         << UnitSettingsRecord{7, 100, 50, 1, 1, 50, 50};
+    QTest::newRow("empty program mode") << Joined(Lines(with(kExample, 0, ""))) << false
+                                        << UnitSettingsRecord{0, 30, 50, 1, 1, 50, 50};
+    QTest::newRow("recovery 2") << Joined(Lines(with(kExample, 3, "2"))) << false
+                                << UnitSettingsRecord{7, 30, 50, 2, 1, 50, 50};
+    QTest::newRow("pulse 1000") << Joined(Lines(with(kExample, 6, "1000"))) << false
+                                << UnitSettingsRecord{7, 30, 50, 1, 1, 50, 1000};
+    QTest::newRow("negative lamp off time") << Joined(Lines(with(kExample, 2, "-1"))) << false
+                                            << UnitSettingsRecord{7, 30, -1, 1, 1, 50, 50};
+
+    // Structure faults end the reading at that line.
+    QTest::newRow("first line without comma")
+        << Joined(with(Lines(kExample), 0, "Program Mode(1/7:Step) 7")) << false << untouched;
+    QTest::newRow("six lines") << Joined(Lines(kExample).mid(0, 6)) << false
+                               << UnitSettingsRecord{7, 30, 50, 1, 1, 50, -5};
+    QTest::newRow("lines in another order")
+        << Joined(QStringList{Lines(kExample)[1], Lines(kExample)[0]} + Lines(kExample).mid(2))
+        << false << untouched;
+    QTest::newRow("comma before the label")
+        << Joined(with(Lines(kExample), 0, "x,Program Mode(1/7:Step),7")) << false << untouched;
+    QTest::newRow("trailing blank") << Joined(Lines(with(kExample, 4, "1 "))) << false
+                                    << UnitSettingsRecord{7, 30, 50, 1, -5, -5, -5};
+    QTest::newRow("decimal value") << Joined(Lines(with(kExample, 5, "50.0"))) << false
+                                   << UnitSettingsRecord{7, 30, 50, 1, 1, -5, -5};
+    QTest::newRow("blank value") << Joined(Lines(with(kExample, 1, " "))) << false
+                                 << UnitSettingsRecord{7, -5, -5, -5, -5, -5, -5};
+    QTest::newRow("value too large for any integer")
+        << Joined(Lines(with(kExample, 1, "99999999999999999999"))) << false
+        << UnitSettingsRecord{7, 2147483647, 50, 1, 1, 50, 50};
+    QTest::newRow("over-long line splits")
+        << Joined(Lines(with(kExample, 0, QString(300, ' ') + "7"))) << false << untouched;
+    QTest::newRow("label in small letters")
+        << Joined(with(Lines(kExample), 2, "forced lamp off time(*100h),50")) << false
+        << UnitSettingsRecord{7, 30, -5, -5, -5, -5, -5};
+    QTest::newRow("empty file") << QByteArray() << false << untouched;
+    QTest::newRow("binary junk") << QByteArray("\0\xff\x01,\r\n\0\0", 8) << false << untouched;
+}
+
+void SettingsFileTest::load() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, ok);
+    QFETCH(UnitSettingsRecord, record);
+
+    QBuffer buffer;
+    buffer.setData(content);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    UnitSettingsRecord read = {-5, -5, -5, -5, -5, -5, -5};
+    QCOMPARE(vq3::files::LoadSettingsFile(&buffer, &read), ok);
+    QCOMPARE(read, record);
+}
+
+void SettingsFileTest::loadPathThatCannotBeOpened() {
+    QTemporaryDir dir;
+    UnitSettingsRecord record = vq3::model::kNoSettings;
+    QVERIFY(!vq3::files::LoadSettingsFile(dir.filePath("missing.txt"), &record));
+    QVERIFY(!vq3::files::LoadSettingsFile(dir.path(), &record));
+    QCOMPARE(record, vq3::model::kNoSettings);
+}
+
+void SettingsFileTest::storeThenLoad_data() {
+    QTest::addColumn<UnitSettingsRecord>("record");
+    QTest::newRow("example") << kExampleRecord;
+    QTest::newRow("lowest") << UnitSettingsRecord{1, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("highest") << UnitSettingsRecord{7, 99, 99, 1, 1, 999, 999};
+    QTest::newRow("mixed") << UnitSettingsRecord{1, 5, 98, 0, 1, 5, 500};
+}
+
+void SettingsFileTest::storeThenLoad() {
+    QFETCH(UnitSettingsRecord, record);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("unit.txt");
+    QVERIFY(vq3::files::StoreSettingsFile(path, record));
+    UnitSettingsRecord read = vq3::model::kNoSettings;
+    QVERIFY(vq3::files::LoadSettingsFile(path, &read));
+    QCOMPARE(read, record);
+}
+
+void SettingsFileTest::describe_data() {
+    QTest::addColumn<UnitSettingsRecord>("record");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("example") << kExampleRecord
+                             << "Program Mode : 7 Step\n"
+                                "Lamp Alarm Time : 3000 hour\n"
+                                "Forced Lamp Off Time : 5000 hour\n"
+                                "Instantaneous Recovery : ON\n"
+                                "Shutter Response : HIGH\n"
+                                "Shutter Open Pulse Time : 50 ms\n"
+                                "Shutter Close Pulse Time : 50 ms\n";
+    QTest::newRow("off and low") << UnitSettingsRecord{1, 0, 99, 0, 0, 5, 999}
+                                 << "Program Mode : 1 Step\n"
+                                    "Lamp Alarm Time : 0 hour\n"
+                                    "Forced Lamp Off Time : 9900 hour\n"
+                                    "Instantaneous Recovery : OFF\n"
+                                    "Shutter Response : LOW\n"
+                                    "Shutter Open Pulse Time : 5 ms\n"
+                                    "Shutter Close Pulse Time : 999 ms\n";
+}
+
+void SettingsFileTest::describe() {
+    QFETCH(UnitSettingsRecord, record);
+    QFETCH(QString, text);
+    QCOMPARE(vq3::files::DescribeSettings(record), text);
+}
+
+void SettingsFileTest::failedStoreKeepsOldFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("read-only folder") << "read-only";
+    QTest::newRow("write fails midway") << "size-limit";
+}
+
+void SettingsFileTest::failedStoreKeepsOldFile() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("locked");
+    QVERIFY(QDir(dir.path()).mkdir("locked"));
+    const QString path = folder + "/unit.txt";
+    const QByteArray old = Joined(Lines({"1", "2", "3", "0", "0", "10", "20"}));
+    QVERIFY(WriteFile(path, old));
+
+    bool stored = true;
+    if (kind == "read-only") {
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        QFile probe(folder + "/probe");
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("this account writes into read-only folders");
+        }
+        stored = vq3::files::StoreSettingsFile(path, kExampleRecord);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    } else {
+        FileSizeLimit limit(32);
+        QVERIFY(limit.Active());
+        stored = vq3::files::StoreSettingsFile(path, kExampleRecord);
+    }
+    QVERIFY(!stored);
+    QCOMPARE(Contents(path), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"unit.txt"});
+}
+
+QTEST_APPLESS_MAIN(SettingsFileTest)
+#include "tst_settingsfile.moc"
