@@ -183,6 +183,10 @@ QByteArray Automation::Handle(const QByteArray& request) {
                                                    {QStringLiteral("y"), frame.y()},
                                                    {QStringLiteral("width"), frame.width()},
                                                    {QStringLiteral("height"), frame.height()}};
+    } else if (cmd == QLatin1String("grab") && widget) {
+        // A picture of the window as drawn, for looking at the layout.
+        if (!widget->grab().save(in.value(QStringLiteral("file")).toString()))
+            fail(QStringLiteral("cannot save"));
     } else if (cmd == QLatin1String("activate") && widget) {
         widget->activateWindow();
         QApplication::setActiveWindow(widget);

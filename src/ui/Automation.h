@@ -21,7 +21,7 @@ namespace vq3::ui {
 //   {"cmd":"get","path":"CControllerDlg/statusLink","prop":"text"} -> {"ok":true,"value":"COM1"}
 // Paths: a top-level window's object name, then object names below it ("idc_1000",
 // "idm_32788", ...). Commands: get, set, click, key, press, release, close, move, geometry,
-// activate, prompts, answer, exists, screen.
+// activate, grab, prompts, answer, exists, screen.
 class Automation : public QObject, public Prompter {
     Q_OBJECT
 public:
