@@ -2,6 +2,7 @@
 // the wire, the auto time rules and their messages, the status display, the intensity
 // press-and-hold by mouse and keyboard, the keyboard rules, closing, placement, enabling
 // and what a screen reader finds.
+#include "FakeSerialDevice.h"
 #include "ScriptedPrompter.h"
 
 #include "app/Profile.h"
@@ -30,22 +31,6 @@ using vq3::ui::CLightControlDlg;
 
 namespace {
 
-// A line that is always there and records every byte written to it.
-class RecordingLine : public vq3::link::SerialDevice {
-public:
-    int Open(int, int, int, int, int, int, int) override { return 0; }
-    bool Close() override { return true; }
-    int BytesWaiting() override { return 0; }
-    int Read(char*, int) override { return 0; }
-    int Write(const char* source, int length) override {
-        written.append(source, length);
-        return length;
-    }
-    int Purge() override { return 1; }
-
-    QByteArray written;
-};
-
 constexpr int kUp = 1007;
 constexpr int kDown = 1008;
 constexpr int kField = 1027;
@@ -55,7 +40,7 @@ const char* const kIndicatorNames[] = {"Lamp On",       "Lamp Stable",   "Shutte
 constexpr int kPushButtons[] = {1005, 1007, 1008, 1009, 1003, 1004,
                                 1006, 1010, 1011, 1013, 1012, 1014};
 
-// A main window set up on COM1 over the recording line, its profile in a temporary folder.
+// A main window set up on COM1 over an in-memory line, its profile in a temporary folder.
 struct Rig {
     Rig() {
         QFile ini(dir.filePath(QStringLiteral("VQ3_CNT.ini")));
@@ -94,7 +79,7 @@ struct Rig {
     }
 
     QTemporaryDir dir;
-    RecordingLine line;
+    vq3::test::FakeSerialDevice line;
     vq3::test::ScriptedPrompter prompter;
     std::unique_ptr<vq3::app::Profile> profile;
     std::unique_ptr<CControllerDlg> main;

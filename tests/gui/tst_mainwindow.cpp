@@ -74,6 +74,8 @@ private slots:
     void comPortDialog_data();
     void comPortDialog();
     void accessibleNames();
+    void deviceErrorsGoToTheActiveWindow_data();
+    void deviceErrorsGoToTheActiveWindow();
 };
 
 void MainWindowTest::accessGate_data() {
@@ -273,6 +275,44 @@ void MainWindowTest::accessibleNames() {
     QVERIFY(names.contains("Command"));
     QVERIFY(names.contains("Traffic"));
     QVERIFY(names.contains("Disconnect Port")); // the status bar part reads as a label
+}
+
+void MainWindowTest::deviceErrorsGoToTheActiveWindow_data() {
+    QTest::addColumn<QString>("active");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("main window, ERR") << "CControllerDlg" << QByteArray("ERR")
+                                      << "ERR : Command Error..." << "vq3-controller";
+    QTest::newRow("Terminal, ERR05") << "CTerminalDlg" << QByteArray("ERR05")
+                                     << "ERR05 : Memory Step Error..." << "Error";
+    QTest::newRow("Light Control, NG03") << "CLightControlDlg" << QByteArray("NG03")
+                                         << "NG03: Shutter auto operation is going on." << "Error";
+    QTest::newRow("Terminal, echo of a typed NG1") << "CTerminalDlg" << QByteArray(">NG1")
+                                                   << "NG01 : Lamp trigger is going on." << "Error";
+}
+
+void MainWindowTest::deviceErrorsGoToTheActiveWindow() {
+    QFETCH(QString, active);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, text);
+    QFETCH(QString, caption);
+    Window w("[INIT]\r\nPORT=1\r\n");
+    w.dlg->show();
+    w.dlg->OnMenuTerminal();
+    w.dlg->OnMenuLightControl();
+    QWidget* window = active == "CTerminalDlg"       ? static_cast<QWidget*>(w.dlg->Terminal())
+                      : active == "CLightControlDlg" ? static_cast<QWidget*>(w.dlg->LightControl())
+                                                     : w.dlg.get();
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    QTRY_COMPARE(QApplication::activeWindow(), window);
+    // The reply arrives over the line and is dispatched by the reception tick.
+    w.device.Arrive(reply + '\r');
+    QTRY_COMPARE(w.prompter.shown.size(), 1);
+    QCOMPARE(w.prompter.shown[0].text, text);
+    QCOMPARE(w.prompter.shown[0].caption, caption);
+    QCOMPARE(w.prompter.shown[0].owner, active);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,5 +1,6 @@
 // The program's initialisation file: how values are found and read, and how writing a key
 // changes exactly its own line and nothing else.
+#include "FileHelpers.h"
 #include "app/Profile.h"
 
 #include <QDir>
@@ -10,19 +11,13 @@
 
 #include <climits>
 
+using vq3::test::Contents;
+using vq3::test::FileSizeLimit;
+using vq3::test::WriteFile;
+
 using vq3::app::Profile;
 
 namespace {
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 // The memory step program file: the ten lines written, every check of the reader with its
 // message, line ends and over-long lines, and saves that fail without harming an old file.
+#include "FileHelpers.h"
 #include "files/ProgramFile.h"
 
 #include <QBuffer>
@@ -9,8 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
+using vq3::test::Contents;
+using vq3::test::FileSizeLimit;
+using vq3::test::WriteFile;
+
 
 using namespace vq3::model;
 using vq3::files::ProgramFileResult;
@@ -49,39 +52,6 @@ QStringList Column(const std::array<std::string, kStepCount>& texts) {
         column << QString::fromStdString(text);
     return column;
 }
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Limits the size of files this process may write, for one scope, so that writes fail
-// even for an account that ignores folder permissions.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        m_ok = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_ok = m_ok && setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool Active() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 std::array<MemoryStep, kStepCount> RandomSteps(QRandomGenerator& random, int intensityMode) {
     std::array<MemoryStep, kStepCount> steps{};

@@ -1,6 +1,7 @@
 // The unit settings file: the seven "label,value" lines written, every rule of the reader,
 // the description shown in the confirmations, and stores that fail without harming an old
 // file.
+#include "FileHelpers.h"
 #include "files/SettingsFile.h"
 
 #include <QBuffer>
@@ -9,8 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
+using vq3::test::Contents;
+using vq3::test::FileSizeLimit;
+using vq3::test::WriteFile;
+
 
 using vq3::model::UnitSettingsRecord;
 
@@ -40,38 +43,6 @@ QByteArray Joined(const QStringList& lines, const char* ending = "\r\n") {
 
 const QStringList kExample = {"7", "30", "50", "1", "1", "50", "50"};
 const UnitSettingsRecord kExampleRecord = {7, 30, 50, 1, 1, 50, 50};
-
-QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Limits the size of files this process may write, for one scope.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        m_ok = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_ok = m_ok && setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool Active() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 } // namespace
 
