@@ -1,11 +1,12 @@
 #include "app/CControllerApp.h"
 
+#include "app/ProfileFolder.h"
 #include "link/CSerialPort.h"
 #include "resources/Messages.h"
 #include "ui/CControllerDlg.h"
 #include "ui/Prompter.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QLocale>
 #include <QSocketNotifier>
@@ -34,6 +35,13 @@ void RouteSignalsTo(ui::CControllerDlg* window, QObject* context) {
     QObject::connect(notifier, &QSocketNotifier::activated, context, [window] {
         char byte;
         [[maybe_unused]] ssize_t ignored = ::read(g_signalPipe[0], &byte, 1);
+        // Like the close box; open message boxes and dialogs are dismissed first, so that
+        // a logout does not wait for an answer nobody will give.
+        for (int guard = 0; guard < 16; ++guard) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->close())
+                break;
+        }
         window->OnEndCancel();
     });
     struct sigaction action = {};
@@ -70,7 +78,9 @@ bool CControllerApp::StartUp() {
     }
     m_hMutex = std::move(guard);
 
-    const QString folder = QCoreApplication::applicationDirPath();
+    // Beside the program, or the user's configuration folder when installed where the
+    // program cannot write.
+    const QString folder = ProfileFolder();
     QDir::setCurrent(folder);
     link::CSerialPort::SetDeviceFolder(folder);
     m_profile.SetPath(QDir(folder).filePath(QString::fromLatin1(kProfileName)));

@@ -128,7 +128,7 @@ void CControllerDlg::OnMenuOpen() {
         }
     }
     EnableOperations(true);
-    if (outcome == -1)
+    if (outcome == -1 || m_bAbortRequested)
         OnEndOk(); // the end request that came during the exchange
 }
 
@@ -136,7 +136,7 @@ void CControllerDlg::OnMenuSave() {
     EnableOperations(false);
     const int outcome = m_strSettingsFile.isEmpty() ? SaveSettingsAs() : SaveSettings();
     EnableOperations(true);
-    if (outcome == -1)
+    if (outcome == -1 || m_bAbortRequested)
         OnEndOk();
 }
 
@@ -144,7 +144,7 @@ void CControllerDlg::OnMenuSaveAs() {
     EnableOperations(false);
     const int outcome = SaveSettingsAs();
     EnableOperations(true);
-    if (outcome == -1)
+    if (outcome == -1 || m_bAbortRequested)
         OnEndOk();
 }
 

@@ -116,17 +116,24 @@ void StartupTest::profilePortValues() {
 
 void StartupTest::terminationSignalsEndNormally_data() {
     QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::addColumn<bool>("aboutOpen");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGTERM with the About box open") << int(SIGTERM) << true;
 }
 
 void StartupTest::terminationSignalsEndNormally() {
     QFETCH(int, signalNumber);
+    QFETCH(bool, aboutOpen);
     QTemporaryDir dir;
     Controller controller(dir.path());
     controller.WriteProfile("[INIT]\r\nPORT=0\r\n");
     QVERIFY(controller.Start());
     QTRY_COMPARE(controller.Status(), QStringLiteral("Disconnect Port"));
+    if (aboutOpen) {
+        QVERIFY(controller.Menu(32786));
+        QTRY_VERIFY(controller.Get("CAboutDlg", "visible").toBool());
+    }
     ::kill(static_cast<pid_t>(controller.Process().processId()), signalNumber);
     QVERIFY(controller.Process().waitForFinished(10000));
     QCOMPARE(controller.Process().exitStatus(), QProcess::NormalExit);
