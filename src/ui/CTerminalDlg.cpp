@@ -56,6 +56,10 @@ CTerminalDlg::CTerminalDlg() : QDialog(nullptr) {
     view->setPalette(palette);
     view->document()->setUndoRedoEnabled(false);
 
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(kRedrawMs);
+    connect(&m_flushTimer, &QTimer::timeout, this, &CTerminalDlg::FlushTraffic);
+
     auto* send = static_cast<QPushButton*>(Control(1001));
     send->setAutoDefault(false);
     connect(send, &QPushButton::clicked, this, &CTerminalDlg::OnSend);
@@ -66,15 +70,21 @@ CTerminalDlg::CTerminalDlg() : QDialog(nullptr) {
 
 CTerminalDlg::~CTerminalDlg() = default;
 
-void CTerminalDlg::SetMainWindow(CControllerDlg* owner) { m_owner = owner; }
+void CTerminalDlg::SetMainWindow(CControllerDlg* owner) {
+    m_owner = owner;
+}
 
 QPlainTextEdit* CTerminalDlg::TrafficView() const {
     return static_cast<QPlainTextEdit*>(Control(1000));
 }
 
-QLineEdit* CTerminalDlg::CommandField() const { return static_cast<QLineEdit*>(Control(1002)); }
+QLineEdit* CTerminalDlg::CommandField() const {
+    return static_cast<QLineEdit*>(Control(1002));
+}
 
-QString CTerminalDlg::GetCommandText() const { return CommandField()->text(); }
+QString CTerminalDlg::GetCommandText() const {
+    return CommandField()->text();
+}
 
 void CTerminalDlg::OnSend() {
     if (m_owner)
@@ -111,14 +121,35 @@ void CTerminalDlg::AppendTraffic(const char* text) {
     piece.replace(QLatin1String("\r\n"), QLatin1String("\x01"));
     piece.remove(QLatin1Char('\r'));
     piece.remove(QLatin1Char('\n'));
+    m_pendingBreaks += piece.count(QLatin1Char('\x01'));
     piece.replace(QLatin1Char('\x01'), QChar::ParagraphSeparator);
+    m_pending += piece;
 
+    // Only the last 100 lines can ever be seen: older pending ones are dropped at once.
+    if (m_pendingBreaks > 2 * kMaxLines) {
+        qsizetype cut = 0;
+        for (int drop = m_pendingBreaks - kMaxLines; drop > 0; --drop)
+            cut = m_pending.indexOf(QChar::ParagraphSeparator, cut) + 1;
+        m_pending.remove(0, cut);
+        m_pendingBreaks = kMaxLines;
+    }
+    // A stream of replies is drawn a few times a second, not on every tick; a hidden view
+    // is brought up to date when it is shown.
+    if (isVisible() && !m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+void CTerminalDlg::FlushTraffic() {
+    m_flushTimer.stop();
+    if (m_pending.isEmpty())
+        return;
     QPlainTextEdit* view = TrafficView();
     view->setUpdatesEnabled(false);
     QTextCursor cursor(view->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(piece);
-
+    cursor.insertText(m_pending);
+    m_pending.clear();
+    m_pendingBreaks = 0;
     TrimToLimit();
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
     view->setUpdatesEnabled(true);
@@ -143,6 +174,7 @@ void CTerminalDlg::TrimToLimit() {
 void CTerminalDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Lines are wrapped to the view's width only once it is laid out on screen.
+    FlushTraffic();
     QPlainTextEdit* view = TrafficView();
     TrimToLimit();
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());

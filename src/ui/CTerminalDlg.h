@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QTimer>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -16,13 +17,16 @@ class CTerminalDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kMaxLines = 100;
+    static constexpr int kRedrawMs = 200; // longest delay before new traffic is drawn
 
     CTerminalDlg();
     ~CTerminalDlg() override;
 
     void SetMainWindow(CControllerDlg* owner);
-    // One tick's characters, CR already turned into CR LF.
+    // One tick's characters, CR already turned into CR LF. Drawn within kRedrawMs.
     void AppendTraffic(const char* text);
+    // Draws the traffic that is waiting now.
+    void FlushTraffic();
     void ShowError(const QString& text);
     QString GetCommandText() const;
     QWidget* Control(int id) const { return m_controls.value(id); }
@@ -43,6 +47,9 @@ private:
 
     CControllerDlg* m_owner = nullptr;
     QHash<int, QWidget*> m_controls;
+    QString m_pending; // traffic not yet in the view
+    int m_pendingBreaks = 0;
+    QTimer m_flushTimer;
 };
 
 } // namespace vq3::ui

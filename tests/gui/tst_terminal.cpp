@@ -98,12 +98,16 @@ void TerminalTest::keepsLastHundredLines() {
         m_dlg->OnMenuTerminal();
     QVERIFY(terminal->isVisible());
     QPlainTextEdit* view = terminal->TrafficView();
+    // Drawn within the redraw delay.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        view->toPlainText().contains(QString::number(lineCount - 1).rightJustified(4, '0') + ':'),
+        CTerminalDlg::kRedrawMs * 5);
     const int lines = ViewLines(view);
     QVERIFY2(lines <= CTerminalDlg::kMaxLines, qPrintable(QString::number(lines)));
     const QString text = view->toPlainText();
     // The newest line is complete and the view is scrolled to the end.
-    const QString last = QString::number(lineCount - 1).rightJustified(4, '0') + ':' +
-                         QString(lineLength, 'x');
+    const QString last =
+        QString::number(lineCount - 1).rightJustified(4, '0') + ':' + QString(lineLength, 'x');
     QVERIFY(text.contains(last));
     QTRY_COMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
     if (lineCount < CTerminalDlg::kMaxLines && lineLength < 20)
@@ -131,11 +135,11 @@ void TerminalTest::keyboardSends_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<int>("focusId"); // 1002 field, 1001 Send, 1000 view
     QTest::addColumn<QByteArray>("written");
-    QTest::newRow("Return in the field sends once") << true << "LAMPERR?" << 1002
-                                                   << QByteArray("LAMPERR?\r");
+    QTest::newRow("Return in the field sends once")
+        << true << "LAMPERR?" << 1002 << QByteArray("LAMPERR?\r");
     QTest::newRow("an empty field sends a lone CR") << true << "" << 1002 << QByteArray("\r");
-    QTest::newRow("raw text goes byte for byte") << true << "ab c?9" << 1002
-                                                 << QByteArray("ab c?9\r");
+    QTest::newRow("raw text goes byte for byte")
+        << true << "ab c?9" << 1002 << QByteArray("ab c?9\r");
     QTest::newRow("Return on Send presses it") << true << "INTQ" << 1001 << QByteArray("INTQ\r");
     QTest::newRow("Return in the view does nothing") << true << "INTQ" << 1000 << QByteArray();
     QTest::newRow("link down sends nothing") << false << "INTQ" << 1002 << QByteArray();
