@@ -86,7 +86,8 @@ try:
         "minutes": minutes,
         "seed": seed,
         "actions": actions,
-        "message_boxes": len(prompts),
+        "message_boxes": {text: [p["text"] for p in prompts].count(text)
+                          for text in sorted({p["text"] for p in prompts})},
         "samples": samples,
         "rss_growth_after_first_minute_mb": round(last["rss_mb"] - first["rss_mb"], 2),
         "peak_rss_mb": last["peak_rss_mb"],
