@@ -5,6 +5,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation locales)
+# The release checks of scripts/test.sh (on unless VQ3_RELEASE_CHECKS=0) also build the
+# fuzzers in fuzz/: clang with its libFuzzer and sanitizer runtimes. (The sanitized test
+# build uses gcc's own runtimes, which come with build-essential.)
+if [ "${VQ3_RELEASE_CHECKS:-1}" != "0" ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -7,6 +7,16 @@
 using vq3::test::Controller;
 using vq3::test::Simulator;
 
+namespace {
+// Idle CPU allowed once the line is gone, in percent of a core. A sanitized build pays for
+// its bookkeeping on every allocation of the 20 ms tick and of Qt's event loop.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kIdlePercent = 3;
+#else
+constexpr int kIdlePercent = 1;
+#endif
+} // namespace
+
 class LineFaultsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -74,13 +84,14 @@ void LineFaultsTest::droppedLineStaysIdleAndReconnects() {
     QVERIFY(sim.WaitReceived("INP\r"));
     QTest::qWait(1500); // the line is gone by now
 
-    // Idle: well under 1 % of a core over the next 5 s.
+    // Idle: well under 1 % of a core over the next 5 s (sanitized: 3 %).
     const qint64 pid = controller.Process().processId();
     const qint64 before = vq3::test::CpuTicks(pid);
     QTest::qWait(5000);
     const qint64 used = vq3::test::CpuTicks(pid) - before;
     const qint64 ticksPerSecond = sysconf(_SC_CLK_TCK);
-    QVERIFY2(used * 100 < ticksPerSecond * 5, qPrintable(QString("CPU ticks: %1").arg(used)));
+    QVERIFY2(used * 100 < ticksPerSecond * 5 * kIdlePercent,
+             qPrintable(QString("CPU ticks: %1").arg(used)));
     QCOMPARE(controller.Status(), QStringLiteral("COM1")); // no detection of a vanished device
 
     // The unit comes back; choosing the port again reconnects and asks for the status.

@@ -6,10 +6,12 @@
 # ubsan.supp, which lie inside Qt and the system libraries rather than in this program.
 #
 # ctest reads SanitizerEnvironment.cmake before it starts the tests of tests/, so the options
-# reach the tests and, through their inherited environment, the programs they start. Reports
-# are written to files under sanitizer-reports/ in the build folder, so that a finding in a
-# program started by a test is not lost with that program's output; the test
-# "sanitizer_reports", run after all others, fails and shows them if there are any.
+# reach the tests and, through their inherited environment, the programs they start.
+# AddressSanitizer and LeakSanitizer reports are written to files under sanitizer-reports/ in
+# the build folder, so that a leak found when a started program exits is not lost with that
+# program's output; the test "sanitizer_reports", run after all others, fails and shows them
+# if there are any. UndefinedBehaviorSanitizer stops the process at its first finding and
+# reports on standard error (gcc's runtime does not follow log_path), which the tests forward.
 
 set(VQ3_SANITIZER_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(VQ3_SANITIZER_REPORT_DIR ${CMAKE_BINARY_DIR}/sanitizer-reports)
