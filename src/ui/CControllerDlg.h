@@ -173,6 +173,8 @@ private:
     void ApplyAccessGate();
     bool FilterInput(QKeyEvent* event, QObject* target);
     void ShowProgramReply(const char* line, bool watts);
+    // Reads the unit's settings and stores them in path, asking for a file when it is empty.
+    int SaveSettingsTo(QString path, int questionId);
     void ReadProfile();
     void WriteProfile();
 

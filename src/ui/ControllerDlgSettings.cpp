@@ -149,28 +149,27 @@ void CControllerDlg::OnMenuSaveAs() {
 }
 
 int CControllerDlg::SaveSettingsAs() {
-    UnitSettingsRecord record = model::kNoSettings;
-    const int outcome = ReadUnitSettings(&record);
-    if (outcome == 1)
-        ShowAppMessage(msg::FailedToConnect);
-    if (outcome != 0)
-        return outcome;
-    const QString path = AskSaveFile(this);
-    if (path.isEmpty())
-        return outcome;
-    m_strSettingsFile = path; // even when the confirmation is cancelled
-    ConfirmAndStore(this, path, msg::DataSaved, record);
-    return outcome;
+    return SaveSettingsTo(QString(), msg::DataSaved);
 }
 
 int CControllerDlg::SaveSettings() {
+    return SaveSettingsTo(m_strSettingsFile, msg::RewrittenInFile);
+}
+
+int CControllerDlg::SaveSettingsTo(QString path, int questionId) {
     UnitSettingsRecord record = model::kNoSettings;
     const int outcome = ReadUnitSettings(&record);
     if (outcome == 1)
         ShowAppMessage(msg::FailedToConnect);
     if (outcome != 0)
         return outcome;
-    ConfirmAndStore(this, m_strSettingsFile, msg::RewrittenInFile, record);
+    if (path.isEmpty()) {
+        path = AskSaveFile(this);
+        if (path.isEmpty())
+            return outcome;
+        m_strSettingsFile = path; // even when the confirmation is cancelled
+    }
+    ConfirmAndStore(this, path, questionId, record);
     return outcome;
 }
 

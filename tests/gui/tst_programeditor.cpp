@@ -437,21 +437,7 @@ void ProgramEditorTest::fuzzProgramReplies() {
                                 QByteArray::number(random.bounded(10)) +
                                 QByteArray::number(random.bounded(10)) + ":";
         QByteArray line = head + groups.join(',').toLatin1();
-        const int mutations = random.bounded(3);
-        for (int m = 0; m < mutations; ++m) {
-            const int at = random.bounded(line.size());
-            switch (random.bounded(3)) {
-            case 0:
-                line[at] = alphabet[random.bounded(alphabet.size())];
-                break;
-            case 1:
-                line.remove(at, 1);
-                break;
-            default:
-                line.insert(at, alphabet[random.bounded(alphabet.size())]);
-                break;
-            }
-        }
+        vq3::test::Mutate(line, random, alphabet, random.bounded(3));
         if (round % 10 == 0) { // now and then plain noise
             line.resize(random.bounded(100));
             for (char& c : line)

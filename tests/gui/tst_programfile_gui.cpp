@@ -405,21 +405,7 @@ void ProgramFileGuiTest::fuzzReadFile() {
         QByteArray content = seed;
         if (round % 2 == 1)
             content.replace("I-Mode:1", "I-Mode:2").replace("50,", "5.5,").replace("100,", "0.5,");
-        const int mutations = random.bounded(4);
-        for (int m = 0; m < mutations; ++m) {
-            const int at = random.bounded(content.size());
-            switch (random.bounded(3)) {
-            case 0:
-                content[at] = alphabet[random.bounded(alphabet.size())];
-                break;
-            case 1:
-                content.remove(at, 1);
-                break;
-            default:
-                content.insert(at, alphabet[random.bounded(alphabet.size())]);
-                break;
-            }
-        }
+        vq3::test::Mutate(content, random, alphabet, random.bounded(4));
         if (round % 25 == 0) {
             content.resize(random.bounded(600));
             for (char& c : content)

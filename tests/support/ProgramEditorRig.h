@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -116,5 +117,25 @@ private:
         return path;
     }
 };
+
+// Changes, removes or inserts a character at random places, count times.
+template <typename Alphabet>
+void Mutate(QByteArray& bytes, QRandomGenerator& random, const Alphabet& alphabet, int count) {
+    for (int m = 0; m < count && !bytes.isEmpty(); ++m) {
+        const int at = random.bounded(int(bytes.size()));
+        const char c = alphabet[random.bounded(int(alphabet.size()))];
+        switch (random.bounded(3)) {
+        case 0:
+            bytes[at] = c;
+            break;
+        case 1:
+            bytes.remove(at, 1);
+            break;
+        default:
+            bytes.insert(at, c);
+            break;
+        }
+    }
+}
 
 } // namespace vq3::test
