@@ -18,8 +18,7 @@ public:
     const QString& Path() const { return m_path; }
 
     int ReadInt(const QString& section, const QString& key, int defaultValue) const;
-    QString ReadText(const QString& section, const QString& key,
-                     const QString& defaultValue) const;
+    QString ReadText(const QString& section, const QString& key, const QString& defaultValue) const;
     bool WriteInt(const QString& section, const QString& key, int value);
     bool WriteText(const QString& section, const QString& key, const QString& value);
 

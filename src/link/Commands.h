@@ -35,18 +35,18 @@ inline const QByteArray ShutterResponseQuery = "SRESP?";
 inline const QByteArray OpenPulseQuery = "SETT1?";
 inline const QByteArray ClosePulseQuery = "SETT2?";
 
-QByteArray AutoTime(double seconds);       // "AT%05.1f"
-QByteArray Start(int program);             // "START%d"
-QByteArray ProgramQuery(int program);      // "CUREQ%d"
+QByteArray AutoTime(double seconds);  // "AT%05.1f"
+QByteArray Start(int program);        // "START%d"
+QByteArray ProgramQuery(int program); // "CUREQ%d"
 QByteArray Cure(const model::MemoryStepProgram& program);
-QByteArray ControlMode(int mode);          // "CNT%d": 1 COM Port, 0 Front Panel
-QByteArray ProgramMode(int storedMode);    // "PROG_1STEP" when 1, else "PROG_7STEP"
-QByteArray LampAlarmTime(int hundreds);    // "LAMPERR%02d"
-QByteArray LampOffTime(int hundreds);      // "LAMPOFF%02d"
-QByteArray InstantRecovery(int on);        // "IB%d"
-QByteArray ShutterResponse(int high);      // "SRESP%d"
-QByteArray OpenPulseTime(int ms);          // "SETT1%03d"
-QByteArray ClosePulseTime(int ms);         // "SETT2%03d"
+QByteArray ControlMode(int mode);       // "CNT%d": 1 COM Port, 0 Front Panel
+QByteArray ProgramMode(int storedMode); // "PROG_1STEP" when 1, else "PROG_7STEP"
+QByteArray LampAlarmTime(int hundreds); // "LAMPERR%02d"
+QByteArray LampOffTime(int hundreds);   // "LAMPOFF%02d"
+QByteArray InstantRecovery(int on);     // "IB%d"
+QByteArray ShutterResponse(int high);   // "SRESP%d"
+QByteArray OpenPulseTime(int ms);       // "SETT1%03d"
+QByteArray ClosePulseTime(int ms);      // "SETT2%03d"
 
 // The seven queries of the unit settings exchanges, in order.
 std::array<QByteArray, 7> SettingsQueries();

@@ -10,8 +10,8 @@ public:
 
     // 0 on success, else the failed step: 1 open, 2 read line state, 3 write line state,
     // 4 line state not taken as asked, 5 modem lines. After a failure nothing is held.
-    virtual int Open(int baudRate, int parity, int byteSize, int stopBits, int rts,
-                     int flowControl, int portNumber) = 0;
+    virtual int Open(int baudRate, int parity, int byteSize, int stopBits, int rts, int flowControl,
+                     int portNumber) = 0;
     // True when a device was released.
     virtual bool Close() = 0;
     // Received bytes queued in the driver (also clears line errors); 0 on failure.

@@ -10,7 +10,9 @@ namespace vq3::model {
 inline constexpr int kStepCount = 7;
 
 // Intensity mode 1 is percent (whole number 0..100); any other mode is watts (0.00..9.99).
-inline bool IsPercentMode(int intensityMode) { return intensityMode == 1; }
+inline bool IsPercentMode(int intensityMode) {
+    return intensityMode == 1;
+}
 
 struct MemoryStep {
     double intensity = 0.0;
@@ -30,7 +32,13 @@ struct StepTexts {
     std::array<std::string, kStepCount> time;
 };
 
-enum class StepFault { None, IntensityMalformed, IntensityOutOfRange, TimeMalformed, TimeOutOfRange };
+enum class StepFault {
+    None,
+    IntensityMalformed,
+    IntensityOutOfRange,
+    TimeMalformed,
+    TimeOutOfRange
+};
 
 struct StepCheck {
     StepFault fault = StepFault::None;

@@ -30,7 +30,7 @@ struct ControlLayout {
 struct WindowLayout {
     int templateId;
     const char* caption;
-    int width, height; // dialog units
+    int width, height;                       // dialog units
     std::span<const ControlLayout> controls; // template order, which is also the tab order
 };
 

@@ -38,7 +38,7 @@ enum : int {
     RewrittenInFile = 24,
     AutoTimeOutOfRange = 25,
     DisconnectPort = 26,
-    FileLabelFirst = 27,       // 27..33, one per setting
+    FileLabelFirst = 27,        // 27..33, one per setting
     DescriptionLabelFirst = 34, // 34..40, one per setting
     ValueHoursOutOfRange = 57,
     ValuePulseOutOfRange = 58,

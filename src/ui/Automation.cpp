@@ -46,10 +46,8 @@ void SendKey(QWidget* widget, const QString& name) {
     const QKeySequence sequence(name);
     const int key = sequence.isEmpty() ? 0 : sequence[0].key();
     widget->setFocus(Qt::OtherFocusReason);
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier,
-                    name.size() == 1 ? name : QString());
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier,
-                      name.size() == 1 ? name : QString());
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, name.size() == 1 ? name : QString());
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, name.size() == 1 ? name : QString());
     QApplication::sendEvent(widget, &press);
     QApplication::sendEvent(widget, &release);
 }
@@ -125,8 +123,9 @@ QByteArray Automation::Handle(const QByteArray& request) {
     }
 
     if (cmd == QLatin1String("screen")) {
-        const QRect screen =
-            QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
+        const QRect screen = QGuiApplication::primaryScreen()
+                                 ? QGuiApplication::primaryScreen()->geometry()
+                                 : QRect();
         out[QStringLiteral("value")] = QJsonObject{{QStringLiteral("width"), screen.width()},
                                                    {QStringLiteral("height"), screen.height()}};
         return QJsonDocument(out).toJson(QJsonDocument::Compact);

@@ -21,8 +21,8 @@ CComPortDlg::CComPortDlg(CControllerDlg* owner) : QDialog(owner), m_owner(owner)
     m_list->setAccessibleDescription(QStringLiteral("COM Port"));
     connect(static_cast<QPushButton*>(controls.value(resources::kIdOk)), &QPushButton::clicked,
             this, &CComPortDlg::accept);
-    connect(static_cast<QPushButton*>(controls.value(resources::kIdCancel)),
-            &QPushButton::clicked, this, &QDialog::reject);
+    connect(static_cast<QPushButton*>(controls.value(resources::kIdCancel)), &QPushButton::clicked,
+            this, &QDialog::reject);
 
     // The index of an entry is the port number it stands for.
     m_list->addItem(resources::Message(resources::msg::DisconnectPort));

@@ -38,9 +38,15 @@ constexpr int kTimeIds[] = {1002, 1005, 1007, 1009, 1011, 1013, 1015};
 constexpr int kButtonIds[] = {1024, 1022, 1028, 1016, 1018, 1017, 1023};
 constexpr int kListIds[] = {1001, 1019, 1020};
 // Items only the full menu carries, in the order they are removed.
-constexpr int kGuardedItems[] = {idm::LampAlarmTime,   idm::LampOffTime,   idm::InstantRecovery,
-                                 idm::ShutterResponse, idm::OpenPulseTime, idm::ClosePulseTime,
-                                 idm::Open,            idm::Save,          idm::SaveAs};
+constexpr int kGuardedItems[] = {idm::LampAlarmTime,
+                                 idm::LampOffTime,
+                                 idm::InstantRecovery,
+                                 idm::ShutterResponse,
+                                 idm::OpenPulseTime,
+                                 idm::ClosePulseTime,
+                                 idm::Open,
+                                 idm::Save,
+                                 idm::SaveAs};
 const QString kSection = QStringLiteral("INIT");
 } // namespace
 
@@ -77,8 +83,7 @@ void CControllerDlg::BuildWindow() {
     QPalette titlePalette = title->palette();
     titlePalette.setColor(QPalette::WindowText, QColor(183, 6, 46));
     title->setPalette(titlePalette);
-    Control(1025)->setStyleSheet(
-        QStringLiteral("QGroupBox::title { color: rgb(0, 128, 0); }"));
+    Control(1025)->setStyleSheet(QStringLiteral("QGroupBox::title { color: rgb(0, 128, 0); }"));
 
     for (int step = 0; step < 7; ++step) {
         IntensityField(step)->setAccessibleName(QStringLiteral("Intensity %1").arg(step + 1));
@@ -168,21 +173,41 @@ void CControllerDlg::BuildMenu() {
         const int id = item.id;
         connect(action, &QAction::triggered, this, [this, id] {
             switch (id) {
-            case idm::Open: OnMenuOpen(); break;
-            case idm::Save: OnMenuSave(); break;
-            case idm::SaveAs: OnMenuSaveAs(); break;
-            case idm::Exit: OnMenuExit(); break;
-            case idm::ComPort: OnMenuComPort(); break;
-            case idm::LightControl: OnMenuLightControl(); break;
-            case idm::Terminal: OnMenuTerminal(); break;
-            case idm::About: OnMenuAbout(); break;
-            default: OnMenuSetting(id - idm::ControlMode + 1); break;
+            case idm::Open:
+                OnMenuOpen();
+                break;
+            case idm::Save:
+                OnMenuSave();
+                break;
+            case idm::SaveAs:
+                OnMenuSaveAs();
+                break;
+            case idm::Exit:
+                OnMenuExit();
+                break;
+            case idm::ComPort:
+                OnMenuComPort();
+                break;
+            case idm::LightControl:
+                OnMenuLightControl();
+                break;
+            case idm::Terminal:
+                OnMenuTerminal();
+                break;
+            case idm::About:
+                OnMenuAbout();
+                break;
+            default:
+                OnMenuSetting(id - idm::ControlMode + 1);
+                break;
             }
         });
     }
 }
 
-QAction* CControllerDlg::MenuAction(int commandId) const { return m_actions.value(commandId); }
+QAction* CControllerDlg::MenuAction(int commandId) const {
+    return m_actions.value(commandId);
+}
 
 void CControllerDlg::ApplyAccessGate() {
     if (m_strOpenParam == QLatin1String(kAccessCode))
@@ -304,7 +329,9 @@ void CControllerDlg::OnWindowDestroy() {
     m_terminal = nullptr;
 }
 
-void CControllerDlg::SendCommand(const QByteArray& text) { m_channel.SendCommand(text); }
+void CControllerDlg::SendCommand(const QByteArray& text) {
+    m_channel.SendCommand(text);
+}
 
 void CControllerDlg::SetMenuCheck(int commandId, bool shownBefore) {
     if (QAction* action = MenuAction(commandId)) {
@@ -430,33 +457,45 @@ QLineEdit* CControllerDlg::IntensityField(int step) const {
 QLineEdit* CControllerDlg::TimeField(int step) const {
     return static_cast<QLineEdit*>(Control(kTimeIds[step]));
 }
-QComboBox* CControllerDlg::ProgramList() const { return static_cast<QComboBox*>(Control(1001)); }
+QComboBox* CControllerDlg::ProgramList() const {
+    return static_cast<QComboBox*>(Control(1001));
+}
 QComboBox* CControllerDlg::IntensityModeList() const {
     return static_cast<QComboBox*>(Control(1019));
 }
 QComboBox* CControllerDlg::ShutterModeList() const {
     return static_cast<QComboBox*>(Control(1020));
 }
-QString CControllerDlg::LinkStateText() const { return m_statusLink->text(); }
+QString CControllerDlg::LinkStateText() const {
+    return m_statusLink->text();
+}
 
 void CControllerDlg::ShowAppMessage(const QString& text) {
     prompter().ShowMessage(this, text, ApplicationCaption());
 }
 
-void CControllerDlg::ShowAppMessage(int messageId) { ShowAppMessage(Message(messageId)); }
+void CControllerDlg::ShowAppMessage(int messageId) {
+    ShowAppMessage(Message(messageId));
+}
 
 // ChannelHost
 
-void CControllerDlg::ShowLinkState(const QString& text) { m_statusLink->setText(text); }
+void CControllerDlg::ShowLinkState(const QString& text) {
+    m_statusLink->setText(text);
+}
 
-void CControllerDlg::ShowPortError() { ShowAppMessage(resources::msg::ComPortError); }
+void CControllerDlg::ShowPortError() {
+    ShowAppMessage(resources::msg::ComPortError);
+}
 
 void CControllerDlg::AppendTraffic(const char* chunk) {
     if (m_terminal)
         m_terminal->AppendTraffic(chunk);
 }
 
-void CControllerDlg::DispatchReply(const char* line) { link::DispatchReply(line, m_state, *this); }
+void CControllerDlg::DispatchReply(const char* line) {
+    link::DispatchReply(line, m_state, *this);
+}
 
 // ReplyTarget
 

@@ -24,8 +24,7 @@ QFont DialogFont() {
 
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    const QString alphabet =
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     m_baseX = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
     m_baseY = metrics.height();
     if (m_baseX <= 0)
@@ -34,14 +33,20 @@ DialogUnits::DialogUnits(const QFont& font) {
         m_baseY = 13;
 }
 
-int DialogUnits::X(int units) const { return (units * m_baseX + 2) / 4; }
-int DialogUnits::Y(int units) const { return (units * m_baseY + 4) / 8; }
+int DialogUnits::X(int units) const {
+    return (units * m_baseX + 2) / 4;
+}
+int DialogUnits::Y(int units) const {
+    return (units * m_baseY + 4) / 8;
+}
 
 QRect DialogUnits::ToPixels(int x, int y, int width, int height) const {
     return QRect(X(x), Y(y), X(width), Y(height));
 }
 
-QString ControlName(int id) { return QStringLiteral("idc_%1").arg(id); }
+QString ControlName(int id) {
+    return QStringLiteral("idc_%1").arg(id);
+}
 
 namespace {
 

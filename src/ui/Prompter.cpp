@@ -15,8 +15,7 @@ public:
     Answer ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                        bool okCancel) override {
         QMessageBox box(QMessageBox::Warning, caption, text,
-                        okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
-                        owner);
+                        okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, owner);
         // Blocks the owner only: the tool windows stay usable.
         box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
         return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
@@ -51,9 +50,13 @@ Prompter* g_current = nullptr;
 
 } // namespace
 
-Prompter& prompter() { return g_current ? *g_current : g_default; }
+Prompter& prompter() {
+    return g_current ? *g_current : g_default;
+}
 
-void SetPrompter(Prompter* replacement) { g_current = replacement; }
+void SetPrompter(Prompter* replacement) {
+    g_current = replacement;
+}
 
 namespace {
 QString Remember(const QString& path) {
@@ -71,6 +74,8 @@ QString AskSaveFile(QWidget* owner) {
     return Remember(prompter().GetSaveFileName(owner, QDir::currentPath()));
 }
 
-QString ApplicationCaption() { return QStringLiteral("vq3-controller"); }
+QString ApplicationCaption() {
+    return QStringLiteral("vq3-controller");
+}
 
 } // namespace vq3::ui

@@ -33,20 +33,23 @@ private:
 
 void LineFaultsTest::badInputIsSurvived_data() {
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<bool>("statusStillRead");
-    QTest::newRow("garbage lines") << QStringList{"--garbage", "1"} << true;
-    QTest::newRow("NUL bytes") << QStringList{"--nul"} << true;
-    QTest::newRow("300-character lines") << QStringList{"--overlong"} << true;
-    QTest::newRow("2000-byte bursts") << QStringList{"--burst", "2000"} << true;
-    QTest::newRow("replies split across ticks") << QStringList{"--split", "4"} << true;
-    // With CR LF every later line starts with a line feed and matches no reply.
-    QTest::newRow("CR LF line ends") << QStringList{"--crlf"} << false;
-    QTest::newRow("silent unit") << QStringList{"--silent"} << false;
+    // The lamp caption after "L1" and a status read: "Off" when the reply was handled, "On"
+    // when nothing came back, empty when either may happen.
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("garbage lines") << QStringList{"--garbage", "1"} << "Off";
+    QTest::newRow("NUL bytes") << QStringList{"--nul"} << "Off";
+    QTest::newRow("300-character lines") << QStringList{"--overlong"} << "Off";
+    QTest::newRow("2000-byte bursts") << QStringList{"--burst", "2000"} << "Off";
+    QTest::newRow("replies split across ticks") << QStringList{"--split", "4"} << "Off";
+    // After CR LF the next line starts with the line feed: it matches nothing unless the echo
+    // of a command took the line feed first, which depends on timing.
+    QTest::newRow("CR LF line ends") << QStringList{"--crlf"} << "";
+    QTest::newRow("silent unit") << QStringList{"--silent"} << "On";
 }
 
 void LineFaultsTest::badInputIsSurvived() {
     QFETCH(QStringList, options);
-    QFETCH(bool, statusStillRead);
+    QFETCH(QString, caption);
     QTemporaryDir dir;
     Simulator sim;
     QVERIFY(sim.Start(QDir(dir.path()).filePath("COM1"), options + QStringList{"--warmup", "0"}));
@@ -58,14 +61,12 @@ void LineFaultsTest::badInputIsSurvived() {
     QVERIFY(sim.WaitReceived("L1\r"));
     SendFromTerminal(controller, "INP");
     QVERIFY(sim.WaitReceived("L1\rINP\r"));
-    if (statusStillRead) {
-        QTRY_COMPARE_WITH_TIMEOUT(
-            controller.Get("CLightControlDlg/idc_1005", "text").toString(), QStringLiteral("Off"),
-            8000);
-    } else {
+    if (caption == QLatin1String("Off")) {
+        QTRY_COMPARE_WITH_TIMEOUT(controller.Get("CLightControlDlg/idc_1005", "text").toString(),
+                                  caption, 8000);
+    } else if (!caption.isEmpty()) {
         QTest::qWait(500);
-        QCOMPARE(controller.Get("CLightControlDlg/idc_1005", "text").toString(),
-                 QStringLiteral("On"));
+        QCOMPARE(controller.Get("CLightControlDlg/idc_1005", "text").toString(), caption);
     }
     // Still alive and answering.
     QCOMPARE(controller.Status(), QStringLiteral("COM1"));
@@ -100,9 +101,8 @@ void LineFaultsTest::droppedLineStaysIdleAndReconnects() {
     Simulator again;
     QVERIFY(again.Start(link));
     QVERIFY(controller.Menu(32777));
-    QTRY_VERIFY(controller.Request({{"cmd", "exists"}, {"path", "CComPortDlg"}})
-                    .value("value")
-                    .toBool());
+    QTRY_VERIFY(
+        controller.Request({{"cmd", "exists"}, {"path", "CComPortDlg"}}).value("value").toBool());
     QVERIFY(controller.Click("CComPortDlg/idc_2")); // Cancel reconnects all the same
     QVERIFY(again.WaitReceived("INP\r"));
     QTRY_COMPARE(controller.Status(), QStringLiteral("COM1"));

@@ -19,7 +19,9 @@ QRect Geometry(Controller& controller, const QString& window) {
 
 bool WaitForWindow(Controller& controller, const QString& name) {
     return QTest::qWaitFor(
-        [&] { return controller.Request({{"cmd", "exists"}, {"path", name}}).value("value").toBool(); },
+        [&] {
+            return controller.Request({{"cmd", "exists"}, {"path", name}}).value("value").toBool();
+        },
         5000);
 }
 } // namespace
@@ -71,8 +73,8 @@ void MainWindowE2eTest::positionsSurviveRestart() {
     controller.Request({{"cmd", "move"}, {"path", "CControllerDlg"}, {"x", 30}, {"y", 40}});
     QVERIFY(controller.Close());
     const QByteArray profile = controller.Profile();
-    for (const char* entry : {"TERM_X=120", "TERM_Y=80", "CONT_X=300", "CONT_Y=90", "MAIN_X=30",
-                              "MAIN_Y=40"})
+    for (const char* entry :
+         {"TERM_X=120", "TERM_Y=80", "CONT_X=300", "CONT_Y=90", "MAIN_X=30", "MAIN_Y=40"})
         QVERIFY2(profile.contains(entry), profile.constData());
 
     QVERIFY(controller.Start());
@@ -116,15 +118,14 @@ void MainWindowE2eTest::comPortChoices_data() {
     QTest::addColumn<QStringList>("prompts");
     QTest::addColumn<int>("inpCount");
     QTest::addColumn<QByteArray>("portWritten");
-    QTest::newRow("Disconnect Port") << 0 << "Disconnect Port" << QStringList() << 1
-                                     << QByteArray("PORT=0");
-    QTest::newRow("Cancel reconnects COM1") << -1 << "COM1" << QStringList() << 2
-                                            << QByteArray("PORT=1");
-    QTest::newRow("COM1 again reconnects") << 1 << "COM1" << QStringList() << 2
-                                           << QByteArray("PORT=1");
-    QTest::newRow("COM2 cannot be opened") << 2 << "Disconnect Port"
-                                           << QStringList{"COM Port Error..."} << 1
-                                           << QByteArray("PORT=0");
+    QTest::newRow("Disconnect Port")
+        << 0 << "Disconnect Port" << QStringList() << 1 << QByteArray("PORT=0");
+    QTest::newRow("Cancel reconnects COM1")
+        << -1 << "COM1" << QStringList() << 2 << QByteArray("PORT=1");
+    QTest::newRow("COM1 again reconnects")
+        << 1 << "COM1" << QStringList() << 2 << QByteArray("PORT=1");
+    QTest::newRow("COM2 cannot be opened")
+        << 2 << "Disconnect Port" << QStringList{"COM Port Error..."} << 1 << QByteArray("PORT=0");
 }
 
 void MainWindowE2eTest::comPortChoices() {
@@ -176,8 +177,9 @@ void MainWindowE2eTest::rawCommandFromTerminal() {
     QVERIFY(controller.Key(kCommandField, "Return"));
     QVERIFY(sim.WaitReceived("LAMPERR?\r"));
     QCOMPARE(sim.Received().mid(sim.Received().indexOf("INP\r") + 4), QByteArray("LAMPERR?\r"));
-    QTRY_VERIFY(controller.Get("CTerminalDlg/idc_1000", "plainText").toString().contains(
-        QRegularExpression("\\nLAMPERR\\d\\d")));
+    QTRY_VERIFY(controller.Get("CTerminalDlg/idc_1000", "plainText")
+                    .toString()
+                    .contains(QRegularExpression("\\nLAMPERR\\d\\d")));
     QVERIFY(controller.Get("CTerminalDlg/idc_1000", "plainText").toString().contains(">LAMPERR?"));
     QCOMPARE(controller.Get(kCommandField, "text").toString(), QStringLiteral("LAMPERR?"));
     QVERIFY(controller.Close());

@@ -37,7 +37,8 @@ void StartupTest::firstStartTalksAndWritesProfile() {
     for (QByteArray line : lines) {
         line = line.trimmed();
         if (!line.isEmpty())
-            keys.append(QString::fromLatin1(line.contains('=') ? line.left(line.indexOf('=') + 1) : line));
+            keys.append(
+                QString::fromLatin1(line.contains('=') ? line.left(line.indexOf('=') + 1) : line));
     }
     QCOMPARE(keys, (QStringList{"[INIT]", "PORT=", "MAIN_X=", "MAIN_Y=", "CONT_X=", "CONT_Y=",
                                 "TERM_X=", "TERM_Y=", "OPENPARAM="}));
@@ -76,14 +77,14 @@ void StartupTest::profilePortValues_data() {
     QTest::addColumn<QString>("status");
     QTest::addColumn<int>("prompts");
     QTest::addColumn<QByteArray>("portWritten");
-    QTest::newRow("10 is no port") << QByteArray("[INIT]\r\nPORT=10\r\n") << "Disconnect Port" << 0
-                                   << QByteArray("PORT=0");
+    QTest::newRow("10 is no port")
+        << QByteArray("[INIT]\r\nPORT=10\r\n") << "Disconnect Port" << 0 << QByteArray("PORT=0");
     QTest::newRow("0 is no port") << QByteArray("[init]\r\nport=0\r\n") << "Disconnect Port" << 0
                                   << QByteArray("PORT=0");
-    QTest::newRow("-1 fails to open") << QByteArray("[INIT]\r\nPORT=-1\r\n") << "Disconnect Port"
-                                      << 1 << QByteArray("PORT=0");
-    QTest::newRow("COM2 not a serial device") << QByteArray("[INIT]\r\nPORT=2\r\n") << "Disconnect Port"
-                                        << 1 << QByteArray("PORT=0");
+    QTest::newRow("-1 fails to open")
+        << QByteArray("[INIT]\r\nPORT=-1\r\n") << "Disconnect Port" << 1 << QByteArray("PORT=0");
+    QTest::newRow("COM2 not a serial device")
+        << QByteArray("[INIT]\r\nPORT=2\r\n") << "Disconnect Port" << 1 << QByteArray("PORT=0");
     QTest::newRow("COM1 opens") << QByteArray("[INIT]\r\nPORT=1\r\n") << "COM1" << 0
                                 << QByteArray("PORT=1");
 }

@@ -93,10 +93,10 @@ void MainWindowTest::accessGate() {
     Window w("[INIT]\r\nPORT=0\r\nOPENPARAM=" + openParam + "\r\n");
     for (int id : kGuarded)
         QCOMPARE(w.dlg->MenuAction(id) != nullptr, full);
-    const QStringList restricted = {"&File",         "  E&xit",        "&Setting",
-                                    "  &COM port",   "  Controll &Mode", "  &Program Mode",
-                                    "&Display",      "  &Light Controll", "  &Terminal",
-                                    "&Help",         "  &About"};
+    const QStringList restricted = {"&File",       "  E&xit",           "&Setting",
+                                    "  &COM port", "  Controll &Mode",  "  &Program Mode",
+                                    "&Display",    "  &Light Controll", "  &Terminal",
+                                    "&Help",       "  &About"};
     if (full)
         QCOMPARE(MenuTexts(*w.dlg).size(), restricted.size() + kGuarded.size());
     else
@@ -140,18 +140,18 @@ void MainWindowTest::keyboardRules_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("expectedFocusId"); // 0: focus stays
     QTest::addColumn<QByteArray>("sent");
-    QTest::newRow("Return in intensity 3 moves to time 3") << 1006 << int(Qt::Key_Return) << 1007
-                                                            << QByteArray();
-    QTest::newRow("Return in time 1 moves to intensity 2") << 1002 << int(Qt::Key_Return) << 1004
-                                                            << QByteArray();
-    QTest::newRow("Return on Program No does nothing") << 1001 << int(Qt::Key_Return) << 0
-                                                       << QByteArray();
-    QTest::newRow("Escape in a field does nothing") << 1000 << int(Qt::Key_Escape) << 0
-                                                    << QByteArray();
-    QTest::newRow("Return on Read sends the read") << 1016 << int(Qt::Key_Return) << 0
-                                                   << QByteArray("CUREQ1\r");
-    QTest::newRow("Return on Cancel sends STOP") << 1023 << int(Qt::Key_Return) << 0
-                                                 << QByteArray("STOP\r");
+    QTest::newRow("Return in intensity 3 moves to time 3")
+        << 1006 << int(Qt::Key_Return) << 1007 << QByteArray();
+    QTest::newRow("Return in time 1 moves to intensity 2")
+        << 1002 << int(Qt::Key_Return) << 1004 << QByteArray();
+    QTest::newRow("Return on Program No does nothing")
+        << 1001 << int(Qt::Key_Return) << 0 << QByteArray();
+    QTest::newRow("Escape in a field does nothing")
+        << 1000 << int(Qt::Key_Escape) << 0 << QByteArray();
+    QTest::newRow("Return on Read sends the read")
+        << 1016 << int(Qt::Key_Return) << 0 << QByteArray("CUREQ1\r");
+    QTest::newRow("Return on Cancel sends STOP")
+        << 1023 << int(Qt::Key_Return) << 0 << QByteArray("STOP\r");
 }
 
 void MainWindowTest::keyboardRules() {
@@ -167,7 +167,8 @@ void MainWindowTest::keyboardRules() {
     start->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), start);
     QTest::keyClick(start, Qt::Key(key));
-    QCOMPARE(QApplication::focusWidget(), w.dlg->Control(expectedFocusId ? expectedFocusId : focusId));
+    QCOMPARE(QApplication::focusWidget(),
+             w.dlg->Control(expectedFocusId ? expectedFocusId : focusId));
     QVERIFY(w.dlg->isVisible());
     QCOMPARE(w.device.written.mid(4), sent);
     if (auto* list = qobject_cast<QComboBox*>(start))
@@ -270,7 +271,8 @@ void MainWindowTest::accessibleNames() {
         QVERIFY2(names.contains(QString("Intensity %1").arg(step)), qPrintable(names.join('|')));
         QVERIFY(names.contains(QString("Shutter Time(s) %1").arg(step)));
     }
-    for (const char* description : {"Program No", "Intensity Mode", "Shutter Mode", "Step read-out"})
+    for (const char* description :
+         {"Program No", "Intensity Mode", "Shutter Mode", "Step read-out"})
         QVERIFY2(descriptions.contains(description), description);
     QVERIFY(names.contains("Command"));
     QVERIFY(names.contains("Traffic"));
@@ -282,14 +284,18 @@ void MainWindowTest::deviceErrorsGoToTheActiveWindow_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("main window, ERR") << "CControllerDlg" << QByteArray("ERR")
-                                      << "ERR : Command Error..." << "vq3-controller";
-    QTest::newRow("Terminal, ERR05") << "CTerminalDlg" << QByteArray("ERR05")
-                                     << "ERR05 : Memory Step Error..." << "Error";
-    QTest::newRow("Light Control, NG03") << "CLightControlDlg" << QByteArray("NG03")
-                                         << "NG03: Shutter auto operation is going on." << "Error";
-    QTest::newRow("Terminal, echo of a typed NG1") << "CTerminalDlg" << QByteArray(">NG1")
-                                                   << "NG01 : Lamp trigger is going on." << "Error";
+    QTest::newRow("main window, ERR")
+        << "CControllerDlg" << QByteArray("ERR") << "ERR : Command Error..."
+        << "vq3-controller";
+    QTest::newRow("Terminal, ERR05")
+        << "CTerminalDlg" << QByteArray("ERR05") << "ERR05 : Memory Step Error..."
+        << "Error";
+    QTest::newRow("Light Control, NG03")
+        << "CLightControlDlg" << QByteArray("NG03") << "NG03: Shutter auto operation is going on."
+        << "Error";
+    QTest::newRow("Terminal, echo of a typed NG1")
+        << "CTerminalDlg" << QByteArray(">NG1") << "NG01 : Lamp trigger is going on."
+        << "Error";
 }
 
 void MainWindowTest::deviceErrorsGoToTheActiveWindow() {

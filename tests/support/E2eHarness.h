@@ -106,7 +106,8 @@ public:
     bool Start(QProcess& process, int instance = 0, const QStringList& environment = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QDir(m_folder).filePath(QStringLiteral("run")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                   QDir(m_folder).filePath(QStringLiteral("run")));
         env.insert(QStringLiteral("VQ3_AUTOMATION"), Socket(instance));
         for (const QString& entry : environment)
             env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
@@ -164,7 +165,8 @@ public:
     // Menu items by command identifier.
     bool Menu(int id) { return Click(QStringLiteral("CControllerDlg/idm_%1").arg(id)); }
     bool MenuExists(int id) {
-        return Request({{"cmd", "exists"}, {"path", QStringLiteral("CControllerDlg/idm_%1").arg(id)}})
+        return Request(
+                   {{"cmd", "exists"}, {"path", QStringLiteral("CControllerDlg/idm_%1").arg(id)}})
             .value("value")
             .toBool();
     }

@@ -17,9 +17,7 @@ using vq3::test::WriteFile;
 
 using vq3::app::Profile;
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 class ProfileTest : public QObject {
     Q_OBJECT

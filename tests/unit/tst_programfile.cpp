@@ -14,7 +14,6 @@ using vq3::test::Contents;
 using vq3::test::FileSizeLimit;
 using vq3::test::WriteFile;
 
-
 using namespace vq3::model;
 using vq3::files::ProgramFileResult;
 

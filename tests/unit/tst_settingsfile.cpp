@@ -14,7 +14,6 @@ using vq3::test::Contents;
 using vq3::test::FileSizeLimit;
 using vq3::test::WriteFile;
 
-
 using vq3::model::UnitSettingsRecord;
 
 Q_DECLARE_METATYPE(vq3::model::UnitSettingsRecord)
