@@ -46,4 +46,27 @@ private:
     bool m_ok = false;
 };
 
+// Makes a folder read-only for one scope. Effective() tells whether that stops this account
+// from writing there (root writes anyway).
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString& folder) : m_folder(folder) {
+        QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner);
+        QFile probe(m_folder + QStringLiteral("/probe"));
+        m_effective = !probe.open(QIODevice::WriteOnly);
+        if (!m_effective)
+            probe.remove();
+    }
+    ~ReadOnlyFolder() {
+        QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+    bool Effective() const { return m_effective; }
+
+private:
+    QString m_folder;
+    bool m_effective = false;
+};
+
 } // namespace vq3::test

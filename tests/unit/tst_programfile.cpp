@@ -12,6 +12,7 @@
 
 using vq3::test::Contents;
 using vq3::test::FileSizeLimit;
+using vq3::test::ReadOnlyFolder;
 using vq3::test::WriteFile;
 
 using namespace vq3::model;
@@ -304,16 +305,10 @@ void ProgramFileTest::failedSaveKeepsOldFile() {
 
     bool saved = true;
     if (kind == "read-only") {
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-        QFile probe(folder + "/probe");
-        const bool stillWritable = probe.open(QIODevice::WriteOnly);
-        if (stillWritable) {
-            probe.remove();
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ReadOnlyFolder readOnly(folder);
+        if (!readOnly.Effective())
             QSKIP("this account writes into read-only folders");
-        }
         saved = vq3::files::SaveProgramFile(path, lines);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     } else {
         FileSizeLimit limit(16);
         QVERIFY(limit.Active());

@@ -12,6 +12,7 @@
 
 using vq3::test::Contents;
 using vq3::test::FileSizeLimit;
+using vq3::test::ReadOnlyFolder;
 using vq3::test::WriteFile;
 
 using vq3::model::UnitSettingsRecord;
@@ -231,15 +232,10 @@ void SettingsFileTest::failedStoreKeepsOldFile() {
 
     bool stored = true;
     if (kind == "read-only") {
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-        QFile probe(folder + "/probe");
-        if (probe.open(QIODevice::WriteOnly)) {
-            probe.remove();
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ReadOnlyFolder readOnly(folder);
+        if (!readOnly.Effective())
             QSKIP("this account writes into read-only folders");
-        }
         stored = vq3::files::StoreSettingsFile(path, kExampleRecord);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     } else {
         FileSizeLimit limit(32);
         QVERIFY(limit.Active());
