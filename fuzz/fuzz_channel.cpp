@@ -3,7 +3,8 @@
 // tick must feed the Terminal exactly the characters it consumed (CR as CR LF, at most 250
 // characters, a final CR LF pair may make it 251) and dispatch exactly the completed line
 // (its first 255 characters); nothing is ever overwritten in the ring, no tick reads more
-// than 1023 bytes, and every command reaches the wire with its CR.
+// than 1023 bytes, every command reaches the wire with its CR, and an echo never lands inside
+// a half-received line.
 #include "FuzzSupport.h"
 
 #include "FakeSerialDevice.h"
@@ -26,19 +27,51 @@ constexpr std::size_t kRingCapacity = 1023; // 1024 bytes, one kept free to tell
 constexpr std::size_t kLineKept = 255;
 constexpr std::size_t kChunkLimit = 250;
 
-// What the channel should hold: unread ring bytes and the line being assembled.
+// What the channel should hold: unread ring bytes, the line being assembled, and the echoes
+// that wait for a half-received line to end (no event loop runs here, so they wait for a CR).
 struct LogModel {
     std::deque<char> unread;
     std::string partial;
     std::string wire; // every byte that should have been written to the port
+    bool lineOpen = false;
+    std::vector<std::string> held;
 
     void Append(const std::string& text) {
         unread.insert(unread.end(), text.begin(), text.end());
         FUZZ_CHECK(unread.size() <= kRingCapacity);
     }
+    // An echo goes in only when it fits whole, leaving room for received bytes still to come
+    // in the same block (reserve).
+    void LogEcho(const std::string& echo, std::size_t reserve = 0) {
+        if (kRingCapacity - unread.size() >= echo.size() + reserve)
+            Append(echo);
+    }
+    void Echo(const std::string& echo) {
+        if (lineOpen)
+            held.push_back(echo);
+        else
+            LogEcho(echo);
+    }
+    // Received bytes; held echoes go in after the first CR.
+    void Receive(const std::string& bytes) {
+        std::string rest = bytes;
+        const std::size_t end = rest.find('\r');
+        if (!held.empty() && end != std::string::npos) {
+            Append(rest.substr(0, end + 1));
+            rest.erase(0, end + 1);
+            for (const std::string& echo : held)
+                LogEcho(echo, rest.size());
+            held.clear();
+        }
+        Append(rest);
+        if (!bytes.empty())
+            lineOpen = bytes.back() != '\r';
+    }
     void Reset() {
         unread.clear();
         partial.clear();
+        lineOpen = false;
+        held.clear();
     }
 };
 
@@ -52,7 +85,7 @@ public:
         FUZZ_CHECK(static_cast<std::size_t>(maxLength) <= kRingCapacity - m_model.unread.size());
         const int count = FakeSerialDevice::Read(destination, maxLength);
         FUZZ_CHECK(count >= 0 && count <= maxLength);
-        m_model.Append(std::string(destination, static_cast<std::size_t>(count)));
+        m_model.Receive(std::string(destination, static_cast<std::size_t>(count)));
         return count;
     }
     int Purge() override {
@@ -90,10 +123,8 @@ void Send(Rig& rig, const std::string& text) {
         return; // dropped: neither written nor logged
     const std::string wire = text + '\r';
     rig.model.wire += wire;
-    // The echo is logged up to a NUL, and only when it fits whole.
-    const std::string logged = wire.substr(0, std::strlen(wire.c_str()));
-    if (kRingCapacity - rig.model.unread.size() >= 1 + logged.size())
-        rig.model.Append(">" + logged);
+    // The echo is logged up to a NUL.
+    rig.model.Echo(">" + wire.substr(0, std::strlen(wire.c_str())));
 }
 
 void Tick(Rig& rig) {
@@ -199,6 +230,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 rig->model.wire += "INP\r";
                 rig->model.Append(">INP\r");
                 traffic += 5;
+            } else {
+                rig->model.held.clear(); // dropped with the link
             }
             break;
         }

@@ -4,8 +4,9 @@
 
 namespace vq3::sim {
 
-LineStream::LineStream(const QByteArray& line, int bytesPerSecond)
-    : m_line(line + '\r'), m_bytesPerSecond(std::max(1, bytesPerSecond)) {}
+LineStream::LineStream(const QByteArray& line, int bytesPerSecond, bool withCr)
+    : m_line(withCr || line.isEmpty() ? line + '\r' : line),
+      m_bytesPerSecond(std::max(1, bytesPerSecond)) {}
 
 QByteArray LineStream::Take(qint64 elapsedMs) {
     const qint64 due = std::max<qint64>(0, elapsedMs) * m_bytesPerSecond / 1000;

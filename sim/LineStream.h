@@ -14,8 +14,10 @@ public:
     // 9600 baud with 8 data bits, one start and one stop bit.
     static constexpr int kBytesPerSecond = 960;
 
-    // line is sent with a CR after it.
-    explicit LineStream(const QByteArray& line, int bytesPerSecond = kBytesPerSecond);
+    // line is sent with a CR after it, unless withCr is false (a unit at the wrong speed
+    // sends text that never ends a line).
+    explicit LineStream(const QByteArray& line, int bytesPerSecond = kBytesPerSecond,
+                        bool withCr = true);
 
     // The whole lines due elapsedMs after the stream began that were not taken before.
     QByteArray Take(qint64 elapsedMs);

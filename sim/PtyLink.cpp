@@ -52,7 +52,19 @@ PtyLink::PtyLink(SimulatedUnit& unit, LinkOptions o, QObject* parent)
     m_dueTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_dueTimer, &QTimer::timeout, this, &PtyLink::OnDue);
     m_dropTimer.setSingleShot(true);
-    connect(&m_dropTimer, &QTimer::timeout, this, &PtyLink::Drop);
+    connect(&m_dropTimer, &QTimer::timeout, this, [this] {
+        Drop();
+        if (m_options.replugAfterMs >= 0)
+            m_replugTimer.start(m_options.replugAfterMs);
+    });
+    m_replugTimer.setSingleShot(true);
+    connect(&m_replugTimer, &QTimer::timeout, this, &PtyLink::Restore);
+    m_stallTimer.setSingleShot(true);
+    connect(&m_stallTimer, &QTimer::timeout, this, [this] {
+        m_stalled = true;
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(false);
+    });
     m_streamDelay.setSingleShot(true);
     connect(&m_streamDelay, &QTimer::timeout, this, [this] {
         m_streamClock.start();
@@ -81,7 +93,7 @@ bool PtyLink::Start(const QString& linkPath) {
     }
     m_dropArmed = true;
     if (m_options.stream) {
-        m_stream.emplace(m_options.streamText);
+        m_stream.emplace(m_options.streamText, m_options.streamBytesPerSecond, m_options.streamCr);
         m_streamTick.stop();
         m_streamDelay.start(std::max(0, m_options.streamAfterMs));
     }
@@ -109,6 +121,8 @@ bool PtyLink::Restore() {
 }
 
 void PtyLink::Stop() {
+    m_replugTimer.stop();
+    m_stallTimer.stop();
     m_streamDelay.stop();
     m_streamTick.stop();
     m_stream.reset();
@@ -140,6 +154,7 @@ bool PtyLink::OpenPty() {
     m_slavePath = QFile::decodeName(name);
     m_assembler.Reset();
     m_readNotifier = new QSocketNotifier(master, QSocketNotifier::Read, this);
+    m_readNotifier->setEnabled(!m_stalled);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &PtyLink::OnReadable);
     m_writeNotifier = new QSocketNotifier(master, QSocketNotifier::Write, this);
     m_writeNotifier->setEnabled(false);
@@ -218,9 +233,12 @@ void PtyLink::OnReadable() {
                 return;
             if (line.isEmpty())
                 continue;
-            if (m_dropArmed && m_options.dropAfterMs >= 0) {
+            if (m_dropArmed) {
                 m_dropArmed = false;
-                m_dropTimer.start(m_options.dropAfterMs);
+                if (m_options.dropAfterMs >= 0)
+                    m_dropTimer.start(m_options.dropAfterMs);
+                if (m_options.stallAfterMs >= 0)
+                    m_stallTimer.start(m_options.stallAfterMs);
             }
             emit commandReceived(line);
             const QByteArray reply = m_unit.HandleCommand(line);

@@ -10,7 +10,9 @@
 // line's pace, on a timer of its own; what the controller does not take is lost, as on a wire.
 //
 // Drop() closes both: the controller's descriptor then reports a hang-up, and the symbolic
-// link is removed, like a device name that goes away with its adapter.
+// link is removed, like a device name that goes away with its adapter. Restore() plugs it
+// back in: a new pseudo-terminal behind the same link. A stalled link stops reading, so the
+// controller's writes pile up in the terminal's buffer as with a hung adapter.
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -103,7 +105,10 @@ private:
     QElapsedTimer m_streamClock;
 
     QTimer m_dropTimer;
-    bool m_dropArmed = true;
+    QTimer m_replugTimer;
+    QTimer m_stallTimer;
+    bool m_dropArmed = true; // the first command starts the drop and stall timers
+    bool m_stalled = false;
     QByteArray m_received;
 };
 

@@ -10,18 +10,22 @@
 namespace vq3::sim {
 
 struct LinkOptions {
-    int replyDelayMs = 0;  // delay before a reply is written
-    int splitPieces = 1;   // write each reply in N pieces, spaced across controller ticks
-    bool crlf = false;     // end replies with CR LF
-    bool nulBytes = false; // sprinkle NUL bytes into replies
-    int garbageEveryN = 0; // insert a garbage line every N replies (0 = never)
-    bool overlong = false; // answer INP with an extra 300-character line before the reply
-    int burstBytes = 0;    // on INP also send one burst of this many bytes of junk lines first
-    bool silent = false;   // never answer
-    int dropAfterMs = -1;  // close the pseudo-terminal this long after the first command
-    bool stream = false;   // unasked chatter: streamText + CR over and over at 9600 baud
+    int replyDelayMs = 0;   // delay before a reply is written
+    int splitPieces = 1;    // write each reply in N pieces, spaced across controller ticks
+    bool crlf = false;      // end replies with CR LF
+    bool nulBytes = false;  // sprinkle NUL bytes into replies
+    int garbageEveryN = 0;  // insert a garbage line every N replies (0 = never)
+    bool overlong = false;  // answer INP with an extra 300-character line before the reply
+    int burstBytes = 0;     // on INP also send one burst of this many bytes of junk lines first
+    bool silent = false;    // never answer
+    int dropAfterMs = -1;   // close the pseudo-terminal this long after the first command
+    int replugAfterMs = -1; // after such a drop, serve the same link again this much later
+    int stallAfterMs = -1;  // stop reading this long after the first command (stalled adapter)
+    bool stream = false;    // unasked chatter: streamText (+ CR) over and over
     QByteArray streamText;
-    int streamAfterMs = 0; // the chatter begins this long after the link started
+    bool streamCr = true;           // end each streamText with a CR
+    int streamBytesPerSecond = 960; // 9600 baud
+    int streamAfterMs = 0;          // the chatter begins this long after the link started
 };
 
 // Bytes to write once offsetMs have passed since the command arrived.

@@ -122,18 +122,35 @@ int main(int argc, char* argv[]) {
         QStringLiteral("drop-after"),
         QStringLiteral("Close the terminal <ms> after the first command (the line is gone)."),
         QStringLiteral("ms"), QStringLiteral("-1"));
+    const QCommandLineOption replugAfter(
+        QStringLiteral("replug-after"),
+        QStringLiteral("After --drop-after, serve the same link again <ms> later (plugged back)."),
+        QStringLiteral("ms"), QStringLiteral("-1"));
+    const QCommandLineOption stallAfter(
+        QStringLiteral("stall-after"),
+        QStringLiteral("Stop reading <ms> after the first command (a stalled adapter)."),
+        QStringLiteral("ms"), QStringLiteral("-1"));
     const QCommandLineOption stream(
         QStringLiteral("stream"),
         QStringLiteral("Also send <text> and CR over and over, unasked, at 9600 baud."),
         QStringLiteral("text"));
+    const QCommandLineOption noCr(
+        QStringLiteral("stream-no-cr"),
+        QStringLiteral("Send the --stream text without a CR: a line that never ends."));
+    const QCommandLineOption streamRate(
+        QStringLiteral("stream-rate"),
+        QStringLiteral("Send the --stream text at <bytes> a second (default 960, 9600 baud)."),
+        QStringLiteral("bytes"), QStringLiteral("960"));
     const QCommandLineOption streamAfter(
         QStringLiteral("stream-after"),
         QStringLiteral("Begin the --stream lines <ms> after start (default 0)."),
         QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No traffic trace on standard error."));
-    parser.addOptions({link, log, longStatus, warmup, clockSpeed, ramp, delay, split, crlf, nul,
-                       garbage, overlong, burst, silent, dropAfter, stream, streamAfter, quiet});
+    parser.addOptions({link,  log,        longStatus,  warmup,      clockSpeed, ramp,
+                       delay, split,      crlf,        nul,         garbage,    overlong,
+                       burst, silent,     dropAfter,   replugAfter, stallAfter, stream,
+                       noCr,  streamRate, streamAfter, quiet});
     parser.process(app);
 
     vq3::sim::UnitOptions unitOptions;
@@ -145,11 +162,19 @@ int main(int argc, char* argv[]) {
     linkOptions.silent = parser.isSet(silent);
     linkOptions.stream = parser.isSet(stream);
     linkOptions.streamText = parser.value(stream).toLatin1();
+    linkOptions.streamCr = !parser.isSet(noCr);
     const IntOption numbers[] = {
-        {warmup, 0, &unitOptions.warmupMs},        {ramp, 0, &unitOptions.rampPercentPerSecond},
-        {delay, 0, &linkOptions.replyDelayMs},     {split, 1, &linkOptions.splitPieces},
-        {garbage, 0, &linkOptions.garbageEveryN},  {burst, 0, &linkOptions.burstBytes},
-        {dropAfter, -1, &linkOptions.dropAfterMs}, {streamAfter, 0, &linkOptions.streamAfterMs},
+        {warmup, 0, &unitOptions.warmupMs},
+        {ramp, 0, &unitOptions.rampPercentPerSecond},
+        {delay, 0, &linkOptions.replyDelayMs},
+        {split, 1, &linkOptions.splitPieces},
+        {garbage, 0, &linkOptions.garbageEveryN},
+        {burst, 0, &linkOptions.burstBytes},
+        {dropAfter, -1, &linkOptions.dropAfterMs},
+        {streamAfter, 0, &linkOptions.streamAfterMs},
+        {replugAfter, -1, &linkOptions.replugAfterMs},
+        {stallAfter, -1, &linkOptions.stallAfterMs},
+        {streamRate, 1, &linkOptions.streamBytesPerSecond},
     };
     for (const IntOption& number : numbers) {
         bool ok = false;

@@ -76,7 +76,7 @@ bool CControllerApp::StartUp() {
                                    ui::ApplicationCaption());
         return false;
     }
-    m_hMutex = std::move(guard);
+    m_instanceLock = std::move(guard);
 
     // Beside the program, or the user's configuration folder when installed where the
     // program cannot write.
@@ -87,18 +87,25 @@ bool CControllerApp::StartUp() {
 
     QObject context;
     {
+        // The main window lives in the application's event loop until it has ended; no
+        // other window is blocked meanwhile.
         ui::CControllerDlg window(m_profile);
         RouteSignalsTo(&window, &context);
-        window.RunModal();
+        // exit, not quit: quit would first ask every window to close, and the tool windows
+        // only hide.
+        QObject::connect(&window, &ui::CControllerDlg::ended, qApp, [] { QApplication::exit(0); });
+        window.Start();
+        if (!window.HasEnded())
+            QApplication::exec();
         window.OnWindowDestroy();
     }
     return false;
 }
 
 int CControllerApp::ShutDown() {
-    if (m_hMutex)
-        m_hMutex->unlock();
-    m_hMutex.reset();
+    if (m_instanceLock)
+        m_instanceLock->unlock();
+    m_instanceLock.reset();
     return 0;
 }
 

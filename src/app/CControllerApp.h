@@ -25,7 +25,8 @@ public:
     static QString GuardPath();
 
 private:
-    std::unique_ptr<QLockFile> m_hMutex;
+    // Held from start-up to the end: one instance at a time.
+    std::unique_ptr<QLockFile> m_instanceLock;
     Profile m_profile;
 };
 

@@ -1,12 +1,14 @@
 #include "link/CSerialPort.h"
 
 #include "link/LineSettings.h"
+#include "link/PortProblem.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
+#include <QSocketNotifier>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,7 +23,6 @@ namespace vq3::link {
 
 namespace {
 
-constexpr int kWriteTimeoutMs = 30000;
 constexpr int kHardwareFlow = 1;
 
 QString& DeviceFolderSetting() {
@@ -46,6 +47,11 @@ bool ChangeModemLine(int fd, unsigned long request, int line) {
     return ::ioctl(fd, request, &line) == 0 || NoModemLines(errno);
 }
 
+// Errors that mean the device itself is gone (a hung-up terminal answers EIO to everything).
+bool DeviceGone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
 // The steps after the device is open, numbered as Open reports them:
 //   2 reading the terminal settings
 //   3 writing the changed settings (or a speed/byte size the terminal cannot express)
@@ -56,11 +62,15 @@ int ConfigureLine(int fd, const LineParameters& line, int rts) {
     termios settings{};
     if (::tcgetattr(fd, &settings) != 0)
         return 2;
-    if (!ApplyLineSettings(settings, line) || ::tcsetattr(fd, TCSANOW, &settings) != 0)
+    if (!ApplyLineSettings(settings, line))
+        return errno = EINVAL, 3;
+    if (::tcsetattr(fd, TCSANOW, &settings) != 0)
         return 3;
     termios actual{};
-    if (::tcgetattr(fd, &actual) != 0 || !SettingsTook(settings, actual))
+    if (::tcgetattr(fd, &actual) != 0)
         return 4;
+    if (!SettingsTook(settings, actual))
+        return errno = EINVAL, 4;
     if (line.flowControl != kHardwareFlow &&
         !ChangeModemLine(fd, rts == 1 ? TIOCMBIS : TIOCMBIC, TIOCM_RTS))
         return 5;
@@ -71,6 +81,14 @@ int ConfigureLine(int fd, const LineParameters& line, int rts) {
 
 } // namespace
 
+CSerialPort::CSerialPort() {
+    m_writeLimit.setSingleShot(true);
+    m_writeLimit.setTimerType(Qt::PreciseTimer);
+    connect(&m_writeLimit, &QTimer::timeout, this, [this] {
+        Lose(DescribePortProblem(m_portNumber, m_path, PortStep::WriteLimit, ETIMEDOUT));
+    });
+}
+
 CSerialPort::~CSerialPort() {
     Close();
 }
@@ -79,49 +97,100 @@ void CSerialPort::SetDeviceFolder(const QString& folder) {
     DeviceFolderSetting() = folder;
 }
 
-QString CSerialPort::DevicePath(int portNumber) {
+QString CSerialPort::EntryPath(int portNumber) {
     // "COM" and one character: only 1 to 9 name a port.
     if (portNumber < 1 || portNumber > 9)
         return {};
     const QString name = QStringLiteral("COM") + QChar(u'0' + portNumber);
     const QFileInfo entry(QDir(DeviceFolder()).filePath(name));
-    if (entry.exists() || entry.isSymLink()) {
-        // A dangling link stays itself, so the open fails instead of taking another device.
-        const QString device = entry.canonicalFilePath();
-        return device.isEmpty() ? entry.filePath() : device;
-    }
+    if (entry.exists() || entry.isSymLink())
+        return entry.filePath();
     return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+}
+
+QString CSerialPort::DevicePath(int portNumber) {
+    const QString entry = EntryPath(portNumber);
+    // A dangling link stays itself, so the open fails instead of taking another device.
+    const QString device = QFileInfo(entry).canonicalFilePath();
+    return device.isEmpty() ? entry : device;
 }
 
 int CSerialPort::Open(int baudRate, int parity, int byteSize, int stopBits, int rts,
                       int flowControl, int portNumber) {
     m_portNumber = portNumber;
     Close();
+    const QString entry = EntryPath(portNumber);
+    if (entry.isEmpty()) {
+        m_path.clear();
+        SetLastError(DescribePortProblem(portNumber, QString(), PortStep::Name, EINVAL));
+        return 1;
+    }
+    return OpenEntry(entry, {baudRate, parity, byteSize, stopBits, rts, flowControl});
+}
 
-    const QString path = DevicePath(portNumber);
-    if (path.isEmpty())
+int CSerialPort::Reopen() {
+    Close();
+    if (m_entry.isEmpty())
         return 1;
+    return OpenEntry(m_entry, m_settings);
+}
+
+int CSerialPort::OpenEntry(const QString& entry, const Settings& settings) {
+    const QString device = QFileInfo(entry).canonicalFilePath();
+    m_path = device.isEmpty() ? entry : device;
     const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+        ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        SetLastError(DescribePortProblem(m_portNumber, m_path, PortStep::Open, errno));
         return 1;
+    }
     // TIOCEXCL keeps other users out but not a privileged one; the advisory lock is taken
     // first so that a refused open never touches the holder's exclusive flag.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        SetLastError(DescribePortProblem(m_portNumber, m_path, PortStep::Lock, errno));
         ::close(fd);
         return 1;
     }
     ::ioctl(fd, TIOCEXCL);
     m_fd = fd;
 
-    const LineParameters line{baudRate, parity, byteSize, stopBits, flowControl};
-    const int step = ConfigureLine(m_fd, line, rts);
-    if (step != 0)
+    const LineParameters line{settings.baudRate, settings.parity, settings.byteSize,
+                              settings.stopBits, settings.flowControl};
+    const int step = ConfigureLine(m_fd, line, settings.rts);
+    if (step != 0) {
+        SetLastError(DescribePortProblem(m_portNumber, m_path, static_cast<PortStep>(step), errno));
         Close(); // a half-configured device is not held
-    return step;
+        return step;
+    }
+    m_entry = entry;
+    m_settings = settings;
+    ++m_session;
+    m_clock.start();
+    WatchDescriptor();
+    return 0;
+}
+
+void CSerialPort::WatchDescriptor() {
+    m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    m_readNotifier->setEnabled(false); // until the channel asks
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &CSerialPort::OnReadable);
+    m_writeNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Write, this);
+    m_writeNotifier->setEnabled(false);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &CSerialPort::WriteQueued);
 }
 
 bool CSerialPort::Close() {
+    m_queue.clear();
+    m_writeLimit.stop();
+    // Deferred deletion: Close may run inside a notifier's own signal.
+    for (QSocketNotifier* notifier : {m_readNotifier, m_writeNotifier}) {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+    }
+    m_readNotifier = nullptr;
+    m_writeNotifier = nullptr;
     if (m_fd < 0)
         return false;
     ::ioctl(m_fd, TIOCNXCL); // the flag outlives the descriptor on some drivers
@@ -131,13 +200,48 @@ bool CSerialPort::Close() {
     return true;
 }
 
+void CSerialPort::Lose(const QString& reason) {
+    if (m_fd < 0)
+        return;
+    SetLastError(reason);
+    Close();
+    const quint64 session = m_session;
+    QMetaObject::invokeMethod(
+        this,
+        [this, session, reason] {
+            // A port reopened meanwhile is a new session; the old loss is no news.
+            if (session == m_session && m_fd < 0)
+                emit lost(reason);
+        },
+        Qt::QueuedConnection);
+}
+
+void CSerialPort::ArmReadNotification() {
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(true);
+}
+
+void CSerialPort::OnReadable() {
+    m_readNotifier->setEnabled(false); // one notice per arming
+    pollfd ready{m_fd, POLLIN, 0};
+    while (::poll(&ready, 1, 0) < 0 && errno == EINTR) {
+    }
+    if ((ready.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        Lose(DescribePortProblem(m_portNumber, m_path, PortStep::HangUp, EIO));
+        return;
+    }
+    emit readyRead();
+}
+
 int CSerialPort::BytesWaiting() {
     if (m_fd < 0)
         return 0;
     int count = 0;
-    // A vanished device answers with an error: nothing is waiting.
-    if (::ioctl(m_fd, FIONREAD, &count) != 0)
+    if (::ioctl(m_fd, FIONREAD, &count) != 0) {
+        if (DeviceGone(errno))
+            Lose(DescribePortProblem(m_portNumber, m_path, PortStep::HangUp, errno));
         return 0;
+    }
     return std::max(count, 0);
 }
 
@@ -151,7 +255,13 @@ int CSerialPort::Read(char* destination, int maxLength) {
     do
         received = ::read(m_fd, destination, static_cast<size_t>(count));
     while (received < 0 && errno == EINTR);
-    if (received <= 0)
+    if (received == 0 || (received < 0 && DeviceGone(errno))) {
+        // Bytes were waiting, yet the device gives none: it has hung up.
+        Lose(DescribePortProblem(m_portNumber, m_path, PortStep::HangUp,
+                                 received < 0 ? errno : EIO));
+        return 0;
+    }
+    if (received < 0)
         return 0;
     // The unit's NUL bytes are line noise; callers treat blocks as C strings.
     int kept = 0;
@@ -165,35 +275,61 @@ int CSerialPort::Read(char* destination, int maxLength) {
 int CSerialPort::Write(const char* source, int length) {
     if (m_fd < 0 || source == nullptr || length <= 0)
         return 0;
-    const QDeadlineTimer deadline(kWriteTimeoutMs);
-    int written = 0;
-    while (written < length) {
-        const ssize_t n = ::write(m_fd, source + written, static_cast<size_t>(length - written));
+    m_queue.push_back({QByteArray(source, length), 0, m_clock.elapsed()});
+    WriteQueued();
+    return length;
+}
+
+qsizetype CSerialPort::BytesQueued() const {
+    qsizetype bytes = 0;
+    for (const Block& block : m_queue)
+        bytes += block.bytes.size() - block.taken;
+    return bytes;
+}
+
+void CSerialPort::WriteQueued() {
+    while (m_fd >= 0 && !m_queue.empty()) {
+        Block& block = m_queue.front();
+        const ssize_t n = ::write(m_fd, block.bytes.constData() + block.taken,
+                                  static_cast<size_t>(block.bytes.size() - block.taken));
         if (n > 0) {
-            written += static_cast<int>(n);
+            block.taken += n;
+            if (block.taken == block.bytes.size())
+                m_queue.pop_front();
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            break; // the device is gone or refuses: give up at once
-        // The output queue is full: wait for room, within the time limit.
-        const qint64 remaining = deadline.remainingTime();
-        if (remaining <= 0)
-            break;
-        pollfd ready{m_fd, POLLOUT, 0};
-        const int result = ::poll(&ready, 1, static_cast<int>(remaining));
-        if (result < 0 && errno == EINTR)
-            continue;
-        if (result <= 0 || (ready.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
-            break;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break; // the driver's queue is full: go on when it has room
+        Lose(DescribePortProblem(m_portNumber, m_path, PortStep::Write, n < 0 ? errno : EIO));
+        return;
     }
-    return written;
+    if (m_fd < 0)
+        return;
+    m_writeNotifier->setEnabled(!m_queue.empty());
+    ArmWriteLimit();
+}
+
+// The oldest block not taken yet must be taken within the limit of its hand-over.
+void CSerialPort::ArmWriteLimit() {
+    if (m_queue.empty()) {
+        m_writeLimit.stop();
+        return;
+    }
+    const qint64 deadline = m_queue.front().queuedAtMs + m_writeLimitMs;
+    if (m_writeLimit.isActive() && deadline == m_writeDeadline)
+        return; // restarting it on every bit of progress would put it off for ever
+    m_writeDeadline = deadline;
+    m_writeLimit.start(static_cast<int>(std::max<qint64>(0, deadline - m_clock.elapsed())));
 }
 
 int CSerialPort::Purge() {
     if (m_fd < 0)
         return 0;
+    m_queue.clear();
+    m_writeLimit.stop();
+    m_writeNotifier->setEnabled(false);
     return ::tcflush(m_fd, TCIOFLUSH) == 0 ? 1 : 0;
 }
 

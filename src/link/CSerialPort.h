@@ -2,7 +2,14 @@
 
 #include "link/SerialDevice.h"
 
+#include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
+
+#include <deque>
+
+class QSocketNotifier;
 
 namespace vq3::link {
 
@@ -10,10 +17,17 @@ namespace vq3::link {
 // program's folder when it exists (a link to /dev/ttyUSB0 or to the simulator's
 // pseudo-terminal), else /dev/ttyS(n-1). The open is exclusive (TIOCEXCL and an advisory
 // lock), 8N1 at the given speed, RTS asserted, DTR off, no flow control; a device without
-// modem lines still opens. A vanished device reads as nothing waiting.
+// modem lines still opens.
+//
+// Nothing here blocks: the descriptor is watched for arriving bytes and hang-ups, and writes
+// the driver cannot take at once wait in a queue until it can. A hang-up, a failed read or
+// write, or a block not taken within the write limit releases the device and reports it lost.
 class CSerialPort : public SerialDevice {
+    Q_OBJECT
 public:
-    CSerialPort() = default;
+    static constexpr int kWriteLimitMs = 30000;
+
+    CSerialPort();
     ~CSerialPort() override;
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
@@ -27,18 +41,55 @@ public:
     // back differ; 5 the modem lines cannot be set. Nothing is held after a failure.
     int Open(int baudRate, int parity, int byteSize, int stopBits, int rts, int flowControl,
              int portNumber) override;
+    int Reopen() override;
     bool Close() override;
     int BytesWaiting() override;
     int Read(char* destination, int maxLength) override;
     int Write(const char* source, int length) override;
     int Purge() override;
+    void ArmReadNotification() override;
 
     bool IsOpen() const { return m_fd >= 0; }
     int PortNumber() const { return m_portNumber; }
+    // Bytes handed to Write that the driver has not taken yet.
+    qsizetype BytesQueued() const;
+    // Tests shorten the write limit.
+    void SetWriteLimitMs(int ms) { m_writeLimitMs = ms; }
 
 private:
+    struct Block {
+        QByteArray bytes;
+        qsizetype taken = 0;
+        qint64 queuedAtMs = 0;
+    };
+
+    struct Settings {
+        int baudRate, parity, byteSize, stopBits, rts, flowControl;
+    };
+    // The entry a port number names: "COMn" in the device folder, else /dev/ttyS(n-1).
+    static QString EntryPath(int portNumber);
+    int OpenEntry(const QString& entry, const Settings& settings);
+    void WatchDescriptor();
+    void OnReadable();
+    void WriteQueued();
+    void ArmWriteLimit();
+    // Releases the device and reports it lost once control is back in the event loop, so
+    // that a caller in the middle of a read or write never sees the report inside its call.
+    void Lose(const QString& reason);
+
     int m_fd = -1;
     int m_portNumber = 0;
+    QString m_path;  // the device opened
+    QString m_entry; // the name it was opened by, for Reopen
+    Settings m_settings{};
+    quint64 m_session = 0; // counts opens, so that a late loss report of an old one is dropped
+    QSocketNotifier* m_readNotifier = nullptr;
+    QSocketNotifier* m_writeNotifier = nullptr;
+    std::deque<Block> m_queue;
+    QElapsedTimer m_clock;
+    QTimer m_writeLimit;
+    qint64 m_writeDeadline = 0;
+    int m_writeLimitMs = kWriteLimitMs;
 };
 
 } // namespace vq3::link

@@ -4,7 +4,7 @@
 #include "link/SerialDevice.h"
 #include "resources/Messages.h"
 
-#include <cstring>
+#include <utility>
 
 namespace vq3::link {
 
@@ -22,24 +22,48 @@ constexpr int kReceiveBlock = 1024;
 
 CommandChannel::CommandChannel(SerialDevice& port, ChannelHost& host, QObject* parent)
     : QObject(parent), m_port(port), m_host(host) {
-    m_timer.setInterval(kTickMs);
-    connect(&m_timer, &QTimer::timeout, this, &CommandChannel::OnReceptionTick);
+    m_tickTimer.setSingleShot(true);
+    m_tickTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_tickTimer, &QTimer::timeout, this, &CommandChannel::OnReceptionTick);
+    m_echoTimer.setSingleShot(true);
+    m_echoTimer.setInterval(kEchoHoldMs);
+    connect(&m_echoTimer, &QTimer::timeout, this, [this] {
+        // No byte for a while: the line will not end soon, the echoes go in as they are.
+        ReleaseHeldEchoes();
+        m_receivedLineOpen = false;
+    });
+    m_reconnectTimer.setInterval(kReconnectMs);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, &CommandChannel::TryReconnect);
+    connect(&m_port, &SerialDevice::readyRead, this, &CommandChannel::OnDataArrived);
+    connect(&m_port, &SerialDevice::lost, this, &CommandChannel::OnDeviceLost);
+    m_sinceTick.start();
+}
+
+bool CommandChannel::OpenPort(bool again) {
+    const int failure = again ? m_port.Reopen()
+                              : m_port.Open(kBaudRate, kNoParity, kDataBits, kOneStopBit, kRtsOn,
+                                            kNoFlowControl, m_nPort);
+    if (failure != 0)
+        return false;
+    m_port.Purge();
+    m_replyLength = 0;
+    m_log.Reset();
+    m_receivedLineOpen = false;
+    m_heldEchoes.clear();
+    return true;
 }
 
 bool CommandChannel::Connect(bool open) {
+    m_reconnectTimer.stop();
     if (!open) {
         m_port.Close();
         return false;
     }
-    if (m_port.Open(kBaudRate, kNoParity, kDataBits, kOneStopBit, kRtsOn, kNoFlowControl,
-                    m_nPort) != 0) {
+    if (!OpenPort(false)) {
         // Forgetting the port keeps the next start from trying it again.
         m_nPort = 0;
         return false;
     }
-    m_port.Purge();
-    m_replyLength = 0;
-    m_log.Reset();
     return true;
 }
 
@@ -47,14 +71,17 @@ void CommandChannel::SetLinkState(bool connected) {
     m_connected = connected;
     if (connected) {
         m_host.ShowLinkState(QString::asprintf("COM%d", m_nPort));
-        m_timer.start();
+        m_port.ArmReadNotification();
     } else {
-        m_timer.stop();
+        m_tickTimer.stop();
+        m_echoTimer.stop();
+        m_heldEchoes.clear();
         m_host.ShowLinkState(resources::Message(resources::msg::DisconnectPort));
     }
 }
 
 void CommandChannel::ConnectSequence(bool portMayBeOpen) {
+    m_reconnectTimer.stop(); // the operator's choice replaces any wait for a lost device
     if (portMayBeOpen)
         Connect(false);
     if (m_nPort == 0) {
@@ -71,32 +98,98 @@ void CommandChannel::ConnectSequence(bool portMayBeOpen) {
     }
 }
 
+// The device went away by itself: released already. The port number stays, and the device
+// is tried again until it is back.
+void CommandChannel::OnDeviceLost(const QString& reason) {
+    if (!m_connected)
+        return;
+    SetLinkState(false);
+    emit deviceLost(reason);
+    m_reconnectTimer.start();
+}
+
+void CommandChannel::TryReconnect() {
+    if (m_connected || m_nPort == 0) {
+        m_reconnectTimer.stop();
+        return;
+    }
+    if (!OpenPort(true))
+        return;
+    m_reconnectTimer.stop();
+    SetLinkState(true);
+    SendCommand(cmd::Inp);
+    emit deviceBack();
+}
+
 void CommandChannel::SendCommand(const QByteArray& text) {
     if (!m_connected)
         return;
     const QByteArray wire = text + '\r';
     m_port.Write(wire.constData(), static_cast<int>(wire.size()));
-    // An echo that does not fit whole would overwrite unread replies; it is left out of the
-    // log instead (the command itself has gone out).
-    if (m_log.Room() < 1 + static_cast<int>(std::strlen(wire.constData())))
+    // The log holds text up to a NUL, like every C string the unit's traffic passes through.
+    const QByteArray echo = '>' + QByteArray(wire.constData());
+    if (m_receivedLineOpen) {
+        m_heldEchoes.append(echo);
+        if (!m_echoTimer.isActive())
+            m_echoTimer.start();
         return;
-    AppendToLog(">");
-    AppendToLog(wire.constData());
+    }
+    LogEcho(echo);
+}
+
+void CommandChannel::LogEcho(const QByteArray& echo, qsizetype reserve) {
+    // An echo that does not fit whole would overwrite unread replies; it is left out of the
+    // log instead (the command itself has gone out). Received bytes already taken from the
+    // driver and still to be logged (reserve) keep their room.
+    if (m_log.Room() < echo.size() + reserve)
+        return;
+    AppendToLog(echo.constData());
+    ScheduleTick();
+}
+
+void CommandChannel::ReleaseHeldEchoes(qsizetype reserve) {
+    m_echoTimer.stop();
+    const QList<QByteArray> echoes = std::exchange(m_heldEchoes, {});
+    for (const QByteArray& echo : echoes)
+        LogEcho(echo, reserve);
 }
 
 void CommandChannel::AppendToLog(const char* text) {
     m_log.Append(text);
 }
 
+void CommandChannel::OnDataArrived() {
+    if (m_connected)
+        ScheduleTick();
+}
+
+// Ticks stay at least 20 ms apart: the first one after a quiet spell runs as soon as the
+// event loop is back (never inside the caller, which may be sending a command).
+void CommandChannel::ScheduleTick() {
+    if (!m_connected || m_inTick || m_tickTimer.isActive())
+        return;
+    const qint64 since = m_sinceTick.elapsed();
+    m_tickTimer.start(static_cast<int>(since >= kTickMs ? 0 : kTickMs - since));
+}
+
 void CommandChannel::OnReceptionTick() {
     // No tick may start while this one runs, even when a handler opens a modal box.
-    m_timer.stop();
+    m_tickTimer.stop();
+    m_inTick = true;
+    m_sinceTick.restart();
     ReceivePending();
-    if (AssembleLine())
+    if (AssembleLine()) {
         m_host.DispatchReply(m_replyLine);
-    // A handler may have dropped the link (a port change); then the timer stays off.
-    if (m_connected)
-        m_timer.start();
+        emit lineDispatched();
+    }
+    m_inTick = false;
+    // A handler may have dropped the link (a port change); then nothing is watched.
+    if (!m_connected)
+        return;
+    if (m_log.Empty())
+        m_port.ArmReadNotification();
+    else
+        m_tickTimer.start(kTickMs);
 }
 
 void CommandChannel::ReceivePending() {
@@ -114,8 +207,24 @@ void CommandChannel::ReceivePending() {
         return;
     if (received > count)
         received = count;
-    block[received] = '\0';
-    AppendToLog(block);
+    AppendReceived(block, received);
+}
+
+// Held echoes go in right after the CR that ends the half-received line.
+void CommandChannel::AppendReceived(const char* block, int length) {
+    QByteArray bytes(block, length);
+    if (!m_heldEchoes.isEmpty()) {
+        const qsizetype end = bytes.indexOf('\r');
+        if (end >= 0) {
+            AppendToLog(bytes.left(end + 1).constData());
+            bytes.remove(0, end + 1);
+            ReleaseHeldEchoes(bytes.size());
+        } else {
+            m_echoTimer.start(); // a new byte: the quiet time starts again
+        }
+    }
+    AppendToLog(bytes.constData());
+    m_receivedLineOpen = length > 0 && block[length - 1] != '\r';
 }
 
 bool CommandChannel::AssembleLine() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/UnitSettings.h"
+#include "resources/ControlIds.h"
 
 #include <QString>
 #include <cstdint>
@@ -30,7 +31,12 @@ inline constexpr unsigned LongError = 0xFC0;
 bool IndicatorLit(int indicator, std::uint16_t statusWord, int extendedStatus);
 
 // Light Control read-outs written by replies.
-enum class Readout { Intensity = 1034, LampTime = 1043, AutoTime = 1035, RestTime = 1036 };
+enum class Readout {
+    Intensity = resources::idc::light::IntensityReadout,
+    LampTime = resources::idc::light::LampTimeReadout,
+    AutoTime = resources::idc::light::AutoTimeReadout,
+    RestTime = resources::idc::light::RestTimeReadout,
+};
 
 // What the handlers write into the windows.
 class ReplyTarget {

@@ -1,17 +1,26 @@
 #pragma once
 
+#include <QObject>
+#include <QString>
+
 namespace vq3::link {
 
-// A polling serial line: the command channel asks how much is waiting and reads only that.
+// The serial line as the command channel sees it. The line tells the channel what happened:
+// bytes waiting (readyRead) and the device gone (lost); the channel never waits on it.
 // CSerialPort is the real one; tests put an in-memory one in its place.
-class SerialDevice {
+class SerialDevice : public QObject {
+    Q_OBJECT
 public:
-    virtual ~SerialDevice() = default;
+    using QObject::QObject;
 
     // 0 on success, else the failed step: 1 open, 2 read line state, 3 write line state,
     // 4 line state not taken as asked, 5 modem lines. After a failure nothing is held.
     virtual int Open(int baudRate, int parity, int byteSize, int stopBits, int rts, int flowControl,
                      int portNumber) = 0;
+    // Opens the port of the last successful Open again, by the same name and with the same
+    // settings: a COMn link is followed anew (a re-plugged adapter may have a new device
+    // name), but a link that is gone is not replaced by /dev/ttyS(n-1). 0 on success.
+    virtual int Reopen() = 0;
     // True when a device was released.
     virtual bool Close() = 0;
     // Received bytes queued in the driver (also clears line errors); 0 on failure.
@@ -19,10 +28,30 @@ public:
     // Reads min(maxLength, BytesWaiting()) bytes; never waits for the line. NUL bytes
     // never reach the caller.
     virtual int Read(char* destination, int maxLength) = 0;
-    // Writes the whole block, waiting at most 30 s; returns the bytes written.
+    // Hands the whole block to the line and returns at once: what the driver does not take
+    // now is kept and written, in order, as it takes it. A block the driver has not taken
+    // within 30 s counts as a lost device. Returns the length; 0 when nothing is open.
     virtual int Write(const char* source, int length) = 0;
-    // Discards both queues.
+    // Discards both directions, including what is still kept for writing.
     virtual int Purge() = 0;
+    // readyRead() is emitted once, as soon as received bytes are waiting (at once when some
+    // already are). Reading again and again as bytes trickle in is the channel's business.
+    virtual void ArmReadNotification() = 0;
+
+    // Why the last Open failed or the device was lost, for the log.
+    QString LastError() const { return m_lastError; }
+
+signals:
+    void readyRead();
+    // The device went away (hang-up, a failed read or write, a block not taken in time). It
+    // has been released already; the reason is for the log.
+    void lost(const QString& reason);
+
+protected:
+    void SetLastError(const QString& reason) { m_lastError = reason; }
+
+private:
+    QString m_lastError;
 };
 
 } // namespace vq3::link

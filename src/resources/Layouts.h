@@ -19,7 +19,8 @@ enum class ControlKind {
     Icon,          // the application icon
 };
 
-// One control: identifier, kind, text as created and place in dialog units.
+// One control: identifier (named in ControlIds.h), kind, text as created and place in
+// dialog units.
 struct ControlLayout {
     int id;
     ControlKind kind;
@@ -37,11 +38,5 @@ struct WindowLayout {
 // Dialog templates: 102 main window, 129 Light Control, 130 About, 131 COM port,
 // 133 value setting, 134 choice setting, 135 Terminal.
 const WindowLayout& Layout(int templateId);
-
-// Identifiers of the standard buttons.
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
-// Labels without an identifier of their own.
-inline constexpr int kIdStatic = -1;
 
 } // namespace vq3::resources

@@ -1,5 +1,6 @@
 #include "ui/CAboutDlg.h"
 
+#include "resources/ControlIds.h"
 #include "resources/Layouts.h"
 #include "ui/DialogBuilder.h"
 
@@ -8,25 +9,28 @@
 
 namespace vq3::ui {
 
+namespace idc = resources::idc;
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CAboutDlg"));
-    const resources::WindowLayout& layout = resources::Layout(130);
+    const resources::WindowLayout& layout = resources::Layout(resources::idd::About);
     setWindowTitle(QString::fromLatin1(layout.caption));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     const auto controls = BuildControls(this, layout);
-    static_cast<QLabel*>(controls.value(1001))->setText(QStringLiteral("VQ3 Controller"));
-    static_cast<QLabel*>(controls.value(1003))->setText(QStringLiteral("Version 3.0.6"));
-    connect(static_cast<QPushButton*>(controls.value(resources::kIdOk)), &QPushButton::clicked,
-            this, &QDialog::accept);
+    static_cast<QLabel*>(controls.value(idc::about::ProductLine))
+        ->setText(QStringLiteral("VQ3 Controller"));
+    static_cast<QLabel*>(controls.value(idc::about::VersionLine))
+        ->setText(QStringLiteral("Version 3.0.6"));
+    connect(static_cast<QPushButton*>(controls.value(idc::Ok)), &QPushButton::clicked, this,
+            &QDialog::accept);
 }
 
 QString CAboutDlg::ProductLine() const {
-    return findChild<QLabel*>(ControlName(1001))->text();
+    return findChild<QLabel*>(ControlName(idc::about::ProductLine))->text();
 }
 
 QString CAboutDlg::VersionLine() const {
-    return findChild<QLabel*>(ControlName(1003))->text();
+    return findChild<QLabel*>(ControlName(idc::about::VersionLine))->text();
 }
 
 } // namespace vq3::ui

@@ -1,8 +1,8 @@
 #include "ui/CComPortDlg.h"
 
+#include "resources/ControlIds.h"
 #include "resources/Layouts.h"
 #include "resources/Messages.h"
-#include "ui/CControllerDlg.h"
 #include "ui/DialogBuilder.h"
 
 #include <QComboBox>
@@ -10,33 +10,30 @@
 
 namespace vq3::ui {
 
-CComPortDlg::CComPortDlg(CControllerDlg* owner) : QDialog(owner), m_owner(owner) {
+namespace idc = resources::idc;
+
+CComPortDlg::CComPortDlg(int port, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CComPortDlg"));
-    const resources::WindowLayout& layout = resources::Layout(131);
+    const resources::WindowLayout& layout = resources::Layout(resources::idd::ComPort);
     setWindowTitle(QString::fromLatin1(layout.caption));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     const auto controls = BuildControls(this, layout);
-    m_list = static_cast<QComboBox*>(controls.value(1026));
+    m_list = static_cast<QComboBox*>(controls.value(idc::comport::PortList));
     m_list->setAccessibleDescription(QStringLiteral("COM Port"));
-    connect(static_cast<QPushButton*>(controls.value(resources::kIdOk)), &QPushButton::clicked,
-            this, &CComPortDlg::accept);
-    connect(static_cast<QPushButton*>(controls.value(resources::kIdCancel)), &QPushButton::clicked,
-            this, &QDialog::reject);
+    connect(static_cast<QPushButton*>(controls.value(idc::Ok)), &QPushButton::clicked, this,
+            &QDialog::accept);
+    connect(static_cast<QPushButton*>(controls.value(idc::Cancel)), &QPushButton::clicked, this,
+            &QDialog::reject);
 
     // The index of an entry is the port number it stands for.
     m_list->addItem(resources::Message(resources::msg::DisconnectPort));
-    for (int port = 1; port <= 9; ++port)
-        m_list->addItem(QStringLiteral("COM%1").arg(port));
-    const int port = m_owner->Channel().Port();
+    for (int number = 1; number <= 9; ++number)
+        m_list->addItem(QStringLiteral("COM%1").arg(number));
     m_list->setCurrentIndex(port >= 0 && port <= 9 ? port : -1);
 }
 
-void CComPortDlg::accept() {
-    // A hand-edited port outside 0..9 shows no selection; Ok then stores 0.
-    const int index = m_list->currentIndex();
-    m_owner->Channel().SetPort(index >= 0 ? index : 0);
-    QDialog::accept();
+int CComPortDlg::ChosenPort() const {
+    return std::max(0, m_list->currentIndex());
 }
 
 } // namespace vq3::ui

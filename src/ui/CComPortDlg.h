@@ -6,20 +6,17 @@ class QComboBox;
 
 namespace vq3::ui {
 
-class CControllerDlg;
-
-// "Disconnect Port" and COM1..COM9; Ok stores the selected index as the port number.
+// "Disconnect Port" and COM1..COM9, opened on the port in use. Ok gives the chosen entry's
+// index, which is the port number (0 for none).
 class CComPortDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CComPortDlg(CControllerDlg* owner);
+    CComPortDlg(int port, QWidget* parent);
     QComboBox* PortList() const { return m_list; }
-
-protected:
-    void accept() override;
+    // The port chosen with Ok. A hand-edited port outside 0..9 shows no entry; Ok then gives 0.
+    int ChosenPort() const;
 
 private:
-    CControllerDlg* m_owner;
     QComboBox* m_list;
 };
 

@@ -1,21 +1,23 @@
 #pragma once
 
-#include "link/CSerialPort.h"
 #include "link/CommandChannel.h"
 #include "link/ReplyDispatch.h"
-#include "model/UnitSettings.h"
+#include "link/SerialDevice.h"
+#include "link/SettingsExchange.h"
+#include "resources/ControlIds.h"
 
 #include <QDialog>
 #include <QHash>
 #include <QPoint>
 #include <QPointer>
 
+#include <memory>
+
 class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
-class QPushButton;
 
 namespace vq3::app {
 class Profile;
@@ -28,30 +30,11 @@ class CTerminalDlg;
 class CChoiceSettingDlg;
 class CValueSettingDlg;
 
-// Menu command identifiers.
-namespace idm {
-enum : int {
-    Open = 32772,
-    Save = 32774,
-    SaveAs = 32775,
-    Exit = 32776,
-    ComPort = 32777,
-    ControlMode = 32778,
-    ProgramMode = 32779,
-    LampAlarmTime = 32780,
-    LampOffTime = 32781,
-    InstantRecovery = 32782,
-    ShutterResponse = 32783,
-    OpenPulseTime = 32784,
-    ClosePulseTime = 32785,
-    About = 32786,
-    LightControl = 32787,
-    Terminal = 32788,
-};
-} // namespace idm
+namespace idm = resources::idm;
 
-// The main window: the memory step editor, the status bar, the menu, and the owner of the
-// link, the unit state and the two tool windows for the whole run.
+// The main window: the memory step editor, the status bar and the menu. It owns the link to
+// the unit, the state that replies update and the two tool windows for the whole run, and
+// routes what the unit reports to the window that shows it.
 class CControllerDlg : public QDialog, public link::ChannelHost, public link::ReplyTarget {
     Q_OBJECT
 public:
@@ -63,9 +46,10 @@ public:
 
     // Set-up: menu, lists, tool windows, profile, placement, connection, access-code gate.
     bool SetUpDialog();
-    // Shows the window and runs the event loop until the window has ended; blocks no other
-    // top-level window.
-    int RunModal();
+    // Sets up and shows the window, centred when it has no stored place. The window then
+    // lives in the application's event loop until ended() (it blocks no other window).
+    void Start();
+    bool HasEnded() const { return m_ended; }
     // Writes the profile and destroys the tool windows.
     void OnWindowDestroy();
 
@@ -73,7 +57,6 @@ public:
     void SendCommand(const QByteArray& text);
     link::CommandChannel& Channel() { return m_channel; }
     link::DeviceState& State() { return m_state; }
-    void ConnectSequence(bool portMayBeOpen) { m_channel.ConnectSequence(portMayBeOpen); }
 
     // Tool windows.
     void SetMenuCheck(int commandId, bool shownBefore);
@@ -83,7 +66,8 @@ public:
     CTerminalDlg* Terminal() const { return m_terminal; }
     QAction* MenuAction(int commandId) const; // null when removed by the gate
 
-    // Ending.
+    // Ending. While a unit settings operation runs, an end request is only noted; the
+    // operation stops at once and then ends the window.
     void OnEndOk();
     void OnEndCancel();
     void OnMenuExit() { OnEndOk(); }
@@ -99,24 +83,22 @@ public:
     void OnSaveProgramFile();
     void OnReadProgramFile();
 
-    // Unit setting dialogs.
-    void OpenSettingDialog(int kind);
-    void OnMenuSetting(int kind); // sets ActiveSetting around OpenSettingDialog
+    // Unit setting dialogs: ActiveSetting names the open one while it runs.
+    void OnMenuSetting(int kind);
 
-    // Unit settings file.
+    // Unit settings file. Each operation greys the operations it must not meet, waits for the
+    // unit without blocking the event loop, and ends with settingsOperationEnded().
     void OnMenuOpen();
     void OnMenuSave();
     void OnMenuSaveAs();
-    int SaveSettingsAs();
-    int SaveSettings();
     void EnableOperations(bool enable);
-    int ReadUnitSettings(model::UnitSettingsRecord* record);
-    int WriteUnitSettings(const model::UnitSettingsRecord& record);
-    // Waits up to ms with the event loop running (timers, replies, the Terminal), sleeping
-    // between events. Returns -1 as soon as an end request is noticed, 1 when the time ran
-    // out, 0 as soon as done() holds.
-    template <typename Done> int WaitFor(int ms, Done done);
+    bool IsBusy() const { return m_bBusy; }
+    bool IsEndRequested() const { return m_bAbortRequested; }
     const QString& CurrentSettingsFile() const { return m_strSettingsFile; }
+    // Tests shorten the waits.
+    void SetExchangeDurations(const link::SettingsExchange::Durations& durations) {
+        m_exchange.SetDurations(durations);
+    }
 
     // Controls of the window by identifier.
     QWidget* Control(int id) const { return m_controls.value(id); }
@@ -126,16 +108,6 @@ public:
     QComboBox* IntensityModeList() const;
     QComboBox* ShutterModeList() const;
     QString LinkStateText() const;
-
-    // Profile-backed values.
-    QPoint m_ptMain;
-    QPoint m_ptLightControl;
-    QPoint m_ptTerminal;
-    QString m_strOpenParam;
-    bool m_bTerminalShown = false;
-    bool m_bLightControlShown = false;
-    bool m_bBusy = false;
-    bool m_bAbortRequested = false;
 
     // ChannelHost
     void ShowLinkState(const QString& text) override;
@@ -159,6 +131,7 @@ public:
 
 signals:
     void ended();
+    void settingsOperationEnded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -168,13 +141,20 @@ protected:
     void done(int result) override;
 
 private:
+    // What a unit settings operation does when its exchange has finished.
+    enum class PendingOperation { None, Open, Save, SaveAs };
+
     void BuildWindow();
     void BuildMenu();
+    void CreateToolWindows();
     void ApplyAccessGate();
     bool FilterInput(QKeyEvent* event, QObject* target);
     void ShowProgramReply(const char* line, bool watts);
-    // Reads the unit's settings and stores them in path, asking for a file when it is empty.
-    int SaveSettingsTo(QString path, int questionId);
+    void OpenSettingDialog(int kind);
+    void BeginSettingsOperation(PendingOperation operation);
+    void OnExchangeFinished(link::SettingsExchange::Outcome outcome);
+    void SaveReadSettings(const model::UnitSettingsRecord& record);
+    void EndSettingsOperation(bool abandoned);
     void ReadProfile();
     void WriteProfile();
 
@@ -183,6 +163,7 @@ private:
     link::SerialDevice* m_port;
     link::CommandChannel m_channel;
     link::DeviceState m_state;
+    link::SettingsExchange m_exchange;
     QHash<int, QWidget*> m_controls;
     QHash<int, QAction*> m_actions;
     QMenuBar* m_menuBar = nullptr;
@@ -193,14 +174,15 @@ private:
     CTerminalDlg* m_terminal = nullptr;
     QPointer<CChoiceSettingDlg> m_openChoiceDialog;
     QPointer<CValueSettingDlg> m_openValueDialog;
+
+    QPoint m_ptMain;
+    QString m_strOpenParam;
     QString m_strSettingsFile;
+    PendingOperation m_pendingOperation = PendingOperation::None;
+    bool m_bBusy = false;
+    bool m_bAbortRequested = false;
     bool m_ended = false;
     bool m_bCentre = false;
-
-    friend class CChoiceSettingDlg;
-    friend class CValueSettingDlg;
 };
 
 } // namespace vq3::ui
-
-#include "ui/WaitFor.h"

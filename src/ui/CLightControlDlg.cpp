@@ -4,13 +4,12 @@
 
 #include "link/Commands.h"
 #include "model/NumberRules.h"
+#include "resources/ControlIds.h"
 #include "resources/Layouts.h"
 #include "resources/Messages.h"
-#include "ui/CControllerDlg.h"
 #include "ui/DialogBuilder.h"
 #include "ui/Prompter.h"
 
-#include <QCloseEvent>
 #include <QColor>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,52 +26,29 @@ namespace cmd = link::cmd;
 
 namespace {
 
-enum : int {
-    kLampButton = 1005,
-    kUp = 1007,
-    kDown = 1008,
-    kIntensityRead = 1009,
-    kLampTimeRead = 1003,
-    kReset = 1004,
-    kStatusRead = 1006,
-    kManualShutter = 1010,
-    kAutoShutter = 1011,
-    kSetAutoTime = 1013,
-    kAutoTimeRead = 1012,
-    kRestTimeRead = 1014,
-    kAutoTimeField = 1027,
-};
+using namespace resources::idc::light;
 
-constexpr int kPushButtons[] = {kLampButton,   kUp,          kDown,         kIntensityRead,
-                                kLampTimeRead, kReset,       kStatusRead,   kManualShutter,
-                                kAutoShutter,  kSetAutoTime, kAutoTimeRead, kRestTimeRead};
-
-struct Indicator {
-    int id;
-    const char* name;
-};
-// In the order of link::IndicatorLit.
-constexpr Indicator kIndicators[] = {{1037, "Lamp On"},       {1038, "Lamp Stable"},
-                                     {1039, "Shutter Open"},  {1040, "MIN Intensity"},
-                                     {1041, "MAX Intensity"}, {1042, "Error"}};
+// Screen-reader names of the six lamps, in the order of kLamps and link::IndicatorLit.
+constexpr const char* kLampNames[] = {"Lamp On",       "Lamp Stable",   "Shutter Open",
+                                      "MIN Intensity", "MAX Intensity", "Error"};
 
 struct Description {
     int id;
     const char* text;
 };
 constexpr Description kDescriptions[] = {
-    {static_cast<int>(link::Readout::Intensity), "Intensity read-out"},
-    {static_cast<int>(link::Readout::LampTime), "Lamp Time read-out"},
-    {static_cast<int>(link::Readout::AutoTime), "Reading Auto Time read-out"},
-    {static_cast<int>(link::Readout::RestTime), "Shutter Open Rest Time read-out"},
-    {kLampButton, "Lamp ON/OFF"},
-    {kManualShutter, "Manual"},
-    {kAutoShutter, "Auto"},
-    {kIntensityRead, "Intensity Read"},
-    {kLampTimeRead, "Lamp Time Read"},
-    {kStatusRead, "Status Read"},
-    {kAutoTimeRead, "Reading Auto Time Read"},
-    {kRestTimeRead, "Shutter Open Rest Time Read"},
+    {IntensityReadout, "Intensity read-out"},
+    {LampTimeReadout, "Lamp Time read-out"},
+    {AutoTimeReadout, "Reading Auto Time read-out"},
+    {RestTimeReadout, "Shutter Open Rest Time read-out"},
+    {Lamp, "Lamp ON/OFF"},
+    {ManualShutter, "Manual"},
+    {AutoShutter, "Auto"},
+    {IntensityRead, "Intensity Read"},
+    {LampTimeRead, "Lamp Time Read"},
+    {StatusRead, "Status Read"},
+    {AutoTimeRead, "Reading Auto Time Read"},
+    {RestTimeRead, "Shutter Open Rest Time Read"},
 };
 
 const QColor kLitColour(255, 255, 0);
@@ -103,67 +79,52 @@ bool IsNavigationOrModifier(int key) {
 
 } // namespace
 
-CLightControlDlg::CLightControlDlg() : QDialog(nullptr) {
-    setObjectName(QStringLiteral("CLightControlDlg"));
-    const resources::WindowLayout& layout = resources::Layout(129);
+CLightControlDlg::CLightControlDlg()
+    : ToolWindow(QStringLiteral("CLightControlDlg"), QStringLiteral("CONT")) {
+    const resources::WindowLayout& layout = resources::Layout(resources::idd::LightControl);
     setWindowTitle(QString::fromLatin1(layout.caption));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    m_controls = BuildControls(this, layout);
+    SetControls(BuildControls(this, layout));
 
     // Group box captions dark green; labels keep their transparent background.
     setStyleSheet(QStringLiteral("QGroupBox::title { color: rgb(0, 128, 0); }"));
 
-    for (int id : kPushButtons) {
+    for (int id : kButtons) {
         QPushButton* button = Button(id);
         // Enter on a button is handled by the key filter; the dialog has no default button.
         button->setAutoDefault(false);
         button->setDefault(false);
         button->installEventFilter(this);
     }
-    Control(kAutoTimeField)->installEventFilter(this);
+    Control(AutoTimeField)->installEventFilter(this);
 
     auto sends = [this](int id, const QByteArray& command) {
-        connect(Button(id), &QPushButton::clicked, this, [this, command] { Send(command); });
+        connect(Button(id), &QPushButton::clicked, this,
+                [this, command] { emit sendCommand(command); });
     };
-    sends(kIntensityRead, cmd::IntensityQuery);
-    sends(kStatusRead, cmd::Inp);
-    sends(kLampTimeRead, cmd::LampTimeQuery);
-    sends(kReset, cmd::LampTimeClear);
-    sends(kAutoShutter, cmd::AutoShutterStart);
-    sends(kAutoTimeRead, cmd::AutoTimeQuery);
-    sends(kRestTimeRead, cmd::RestTimeQuery);
-    connect(Button(kLampButton), &QPushButton::clicked, this, &CLightControlDlg::OnLampButton);
-    connect(Button(kManualShutter), &QPushButton::clicked, this,
-            &CLightControlDlg::OnManualShutter);
-    connect(Button(kSetAutoTime), &QPushButton::clicked, this, &CLightControlDlg::OnSetAutoTime);
+    sends(IntensityRead, cmd::IntensityQuery);
+    sends(StatusRead, cmd::Inp);
+    sends(LampTimeRead, cmd::LampTimeQuery);
+    sends(LampTimeReset, cmd::LampTimeClear);
+    sends(AutoShutter, cmd::AutoShutterStart);
+    sends(AutoTimeRead, cmd::AutoTimeQuery);
+    sends(RestTimeRead, cmd::RestTimeQuery);
+    connect(Button(Lamp), &QPushButton::clicked, this, &CLightControlDlg::OnLampButton);
+    connect(Button(ManualShutter), &QPushButton::clicked, this, &CLightControlDlg::OnManualShutter);
+    connect(Button(SetAutoTime), &QPushButton::clicked, this, &CLightControlDlg::OnSetAutoTime);
 
-    Control(kAutoTimeField)->setAccessibleName(QStringLiteral("Setting Auto Time"));
+    Control(AutoTimeField)->setAccessibleName(QStringLiteral("Setting Auto Time"));
     for (const Description& d : kDescriptions)
         Control(d.id)->setAccessibleDescription(QString::fromLatin1(d.text));
-    for (const Indicator& indicator : kIndicators) {
-        QWidget* lamp = Control(indicator.id);
-        lamp->setAccessibleName(QString::fromLatin1(indicator.name));
+    for (int i = 0; i < int(std::size(kLamps)); ++i) {
+        QWidget* lamp = Control(kLamps[i]);
+        lamp->setAccessibleName(QString::fromLatin1(kLampNames[i]));
         lamp->setAutoFillBackground(true);
     }
-    PaintIndicators();
-}
-
-CLightControlDlg::~CLightControlDlg() = default;
-
-void CLightControlDlg::SetMainWindow(CControllerDlg* owner) {
-    m_owner = owner;
-    StatusChanged();
+    ShowStatus(0, 0);
 }
 
 QPushButton* CLightControlDlg::Button(int id) const {
     return static_cast<QPushButton*>(Control(id));
-}
-
-void CLightControlDlg::Send(const QByteArray& command) {
-    if (m_owner)
-        m_owner->SendCommand(command);
 }
 
 void CLightControlDlg::ShowError(const QString& text) {
@@ -178,24 +139,23 @@ void CLightControlDlg::SetReadout(link::Readout readout, const QString& text) {
 void CLightControlDlg::EnableOperations(bool enable) {
     if (!enable)
         StopRamp(); // a disabled button never sees its release
-    for (int id : kPushButtons)
+    for (int id : kButtons)
         Control(id)->setEnabled(enable);
-    Control(static_cast<int>(link::Readout::LampTime))->setEnabled(enable);
+    Control(LampTimeReadout)->setEnabled(enable);
 }
 
 // The toggles act on the last reported status, never on their captions.
 void CLightControlDlg::OnLampButton() {
-    const bool lampOn = m_owner && (m_owner->State().StatusWord & link::status::LampOn);
-    Send(lampOn ? cmd::LampOff : cmd::LampOn);
+    emit sendCommand(m_statusWord & link::status::LampOn ? cmd::LampOff : cmd::LampOn);
 }
 
 void CLightControlDlg::OnManualShutter() {
-    const bool open = m_owner && (m_owner->State().StatusWord & link::status::ShutterOpen);
-    Send(open ? cmd::ShutterClose : cmd::ShutterOpen);
+    emit sendCommand(m_statusWord & link::status::ShutterOpen ? cmd::ShutterClose
+                                                              : cmd::ShutterOpen);
 }
 
 void CLightControlDlg::OnSetAutoTime() {
-    auto* field = static_cast<QLineEdit*>(Control(kAutoTimeField));
+    auto* field = static_cast<QLineEdit*>(Control(AutoTimeField));
     const QByteArray text = field->text().toUtf8();
     const model::DecimalConversion conversion =
         model::ConvertDecimal(std::string_view(text.constData(), size_t(text.size())));
@@ -210,27 +170,26 @@ void CLightControlDlg::OnSetAutoTime() {
     }
     if (seconds == 0.0)
         seconds = 0.0; // "-0" would print a sign into the command
-    Send(cmd::AutoTime(seconds));
+    emit sendCommand(cmd::AutoTime(seconds));
     field->setText(QString::fromStdString(model::FormatFixed(seconds, 1)));
 }
 
-void CLightControlDlg::StatusChanged() {
-    const unsigned status = m_owner ? m_owner->State().StatusWord : 0;
-    Button(kLampButton)
-        ->setText(status & link::status::LampOn ? QStringLiteral("Off") : QStringLiteral("On"));
-    Button(kManualShutter)
-        ->setText(status & link::status::ShutterOpen ? QStringLiteral("Close")
-                                                     : QStringLiteral("Open"));
+void CLightControlDlg::ShowStatus(std::uint16_t statusWord, int extendedStatus) {
+    m_statusWord = statusWord;
+    m_extendedStatus = extendedStatus;
+    Button(Lamp)->setText(statusWord & link::status::LampOn ? QStringLiteral("Off")
+                                                            : QStringLiteral("On"));
+    Button(ManualShutter)
+        ->setText(statusWord & link::status::ShutterOpen ? QStringLiteral("Close")
+                                                         : QStringLiteral("Open"));
     PaintIndicators();
 }
 
 // Lit: yellow. Unlit: the palette is left to the dialog, whose background is its face colour.
 void CLightControlDlg::PaintIndicators() {
-    const std::uint16_t status = m_owner ? m_owner->State().StatusWord : 0;
-    const int extended = m_owner ? m_owner->State().extendedStatus : 0;
-    for (int i = 0; i < int(std::size(kIndicators)); ++i) {
-        QWidget* lamp = Control(kIndicators[i].id);
-        const bool lit = link::IndicatorLit(i, status, extended);
+    for (int i = 0; i < int(std::size(kLamps)); ++i) {
+        QWidget* lamp = Control(kLamps[i]);
+        const bool lit = link::IndicatorLit(i, m_statusWord, m_extendedStatus);
         QPalette palette;
         if (lit)
             palette.setColor(QPalette::Window, kLitColour);
@@ -244,18 +203,18 @@ bool CLightControlDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
         if (FilterKey(watched, static_cast<QKeyEvent*>(event)))
             return true;
-    } else if (watched == Control(kUp) || watched == Control(kDown)) {
+    } else if (watched == Control(Up) || watched == Control(Down)) {
         if (FilterIntensity(static_cast<QPushButton*>(watched), event))
             return true;
     }
-    return QDialog::eventFilter(watched, event);
+    return ToolWindow::eventFilter(watched, event);
 }
 
 // Returns true when the key is consumed.
 bool CLightControlDlg::FilterKey(QObject* watched, QKeyEvent* event) {
     const int key = event->key();
     const bool press = event->type() == QEvent::KeyPress;
-    if (watched == Control(kUp) || watched == Control(kDown)) {
+    if (watched == Control(Up) || watched == Control(Down)) {
         auto* button = static_cast<QPushButton*>(watched);
         if (key == Qt::Key_Escape || IsEnter(key))
             return true;
@@ -320,7 +279,7 @@ void CLightControlDlg::StartRamp(QPushButton* button, bool byKey, int key) {
     m_rampKey = key;
     if (byKey)
         button->setDown(true);
-    Send(button == Control(kUp) ? cmd::IntensityUp : cmd::IntensityDown);
+    emit sendCommand(button == Control(Up) ? cmd::IntensityUp : cmd::IntensityDown);
 }
 
 void CLightControlDlg::StopRamp() {
@@ -333,41 +292,12 @@ void CLightControlDlg::StopRamp() {
     m_rampKey = 0;
     if (byKey)
         button->setDown(false);
-    Send(cmd::IntensityStop);
-}
-
-void CLightControlDlg::keyPressEvent(QKeyEvent* event) {
-    // Neither Escape nor Enter ends or hides this window.
-    if (event->key() == Qt::Key_Escape || IsEnter(event->key())) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void CLightControlDlg::reject() {
-    // The close box: hidden, never destroyed; the menu item loses its check mark.
-    if (m_owner) {
-        m_owner->SetMenuCheck(idm::LightControl, m_owner->m_bLightControlShown);
-        m_owner->m_bLightControlShown = false;
-    }
-    hide();
-}
-
-void CLightControlDlg::closeEvent(QCloseEvent* event) {
-    event->ignore();
-    reject();
+    emit sendCommand(cmd::IntensityStop);
 }
 
 void CLightControlDlg::hideEvent(QHideEvent* event) {
     StopRamp(); // a hidden button never sees its release
-    QDialog::hideEvent(event);
-}
-
-void CLightControlDlg::moveEvent(QMoveEvent* event) {
-    QDialog::moveEvent(event);
-    if (m_owner && isVisible() && !isMinimized())
-        m_owner->m_ptLightControl = frameGeometry().topLeft();
+    ToolWindow::hideEvent(event);
 }
 
 } // namespace vq3::ui

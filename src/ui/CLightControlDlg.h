@@ -1,47 +1,42 @@
 #pragma once
 
 #include "link/ReplyDispatch.h"
+#include "ui/ToolWindow.h"
 
-#include <QDialog>
-#include <QHash>
+#include <QByteArray>
+
+#include <cstdint>
 
 class QKeyEvent;
 class QPushButton;
 
 namespace vq3::ui {
 
-class CControllerDlg;
-
-// The operator's panel for lamp, intensity, lamp time, status and shutter. A parentless
-// top-level window created hidden by the main window and only hidden by its close box.
-class CLightControlDlg : public QDialog {
+// The operator's panel for lamp, intensity, lamp time, status and shutter. Every action asks
+// for at most one command and returns; the unit's answers come back as read-outs and status.
+class CLightControlDlg : public ToolWindow {
     Q_OBJECT
 public:
     CLightControlDlg();
-    ~CLightControlDlg() override;
 
-    void SetMainWindow(CControllerDlg* owner);
     // A box owned by this window, caption "Error".
     void ShowError(const QString& text);
     void SetReadout(link::Readout readout, const QString& text);
-    // Lamp and shutter captions and the six indicators from the owner's StatusWord.
-    void StatusChanged();
+    // The last status the unit reported: lamp and shutter captions, the six indicators, and
+    // what the lamp and shutter buttons ask for next.
+    void ShowStatus(std::uint16_t statusWord, int extendedStatus);
     // The twelve push buttons and the lamp time read-out; never the auto time field.
     void EnableOperations(bool enable);
-    QWidget* Control(int id) const { return m_controls.value(id); }
+
+signals:
+    void sendCommand(const QByteArray& command);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
-
-private:
     void hideEvent(QHideEvent* event) override;
 
+private:
     QPushButton* Button(int id) const;
-    void Send(const QByteArray& command);
     void OnLampButton();
     void OnManualShutter();
     void OnSetAutoTime();
@@ -51,8 +46,8 @@ private:
     void StartRamp(QPushButton* button, bool byKey, int key);
     void StopRamp();
 
-    CControllerDlg* m_owner = nullptr;
-    QHash<int, QWidget*> m_controls;
+    std::uint16_t m_statusWord = 0;
+    int m_extendedStatus = 0;
     // The intensity ramp in progress: the "Up" or "Down" button held, by the mouse or by
     // a key (m_rampKey), null when none. Every INT1/INT2 is followed by exactly one INT0.
     QPushButton* m_rampButton = nullptr;

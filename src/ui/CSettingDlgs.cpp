@@ -1,13 +1,13 @@
 // The two unit setting dialogs. Each asks the unit for the present value when it opens and
-// on "Read", and sends the new value on "Set"; the unit's answer comes back later through
-// reply dispatch, which fills the list or the read-out while the dialog is open.
+// on "Read", and asks for the new value to be sent on "Set"; the unit's answer comes back
+// later through reply dispatch, which fills the list or the read-out while the dialog is open.
 #include "ui/CSettingDlgs.h"
 
 #include "link/Commands.h"
 #include "model/NumberRules.h"
+#include "resources/ControlIds.h"
 #include "resources/Layouts.h"
 #include "resources/Messages.h"
-#include "ui/CControllerDlg.h"
 #include "ui/DialogBuilder.h"
 #include "ui/Prompter.h"
 
@@ -25,12 +25,8 @@ namespace {
 namespace cmd = link::cmd;
 using resources::Message;
 
-constexpr int kIdList = 1044;
-constexpr int kIdEdit = 1048;
-constexpr int kIdSet = 1045;
-constexpr int kIdRead = 1046;
-constexpr int kIdReadout = 1049;
-constexpr int kIdGroup = 1050;
+namespace idc = resources::idc;
+using namespace resources::idc::setting;
 
 // The four two-way settings. The list shows entry 0 then entry 1, never sorted; an entry's
 // index carries its meaning.
@@ -79,31 +75,22 @@ const Setting* FindSetting(const Setting (&settings)[N], int kind) {
     for (const Setting& setting : settings)
         if (setting.kind == kind)
             return &setting;
-    return nullptr; // opened without a matching ActiveSetting: the dialog sends nothing
-}
-
-const ChoiceSetting* ChoiceFor(CControllerDlg* owner) {
-    return FindSetting(kChoiceSettings, owner->State().ActiveSetting);
-}
-
-const ValueSetting* ValueFor(CControllerDlg* owner) {
-    return FindSetting(kValueSettings, owner->State().ActiveSetting);
+    return nullptr; // a kind this dialog does not serve: it sends nothing
 }
 
 // Window frame, caption colour and the buttons shared by both templates.
 QHash<int, QWidget*> BuildSettingDialog(QDialog* dialog, int templateId) {
-    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                           Qt::MSWindowsFixedSizeDialogHint);
+    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     const resources::WindowLayout& layout = resources::Layout(templateId);
     dialog->setWindowTitle(QString::fromLatin1(layout.caption));
     QHash<int, QWidget*> controls = BuildControls(dialog, layout);
-    controls.value(kIdGroup)->setStyleSheet(
+    controls.value(Group)->setStyleSheet(
         QStringLiteral("QGroupBox::title { color: rgb(0, 128, 0); }"));
     // Ok and Cancel only close; neither sends anything.
-    QObject::connect(static_cast<QPushButton*>(controls.value(resources::kIdOk)),
-                     &QPushButton::clicked, dialog, &QDialog::accept);
-    QObject::connect(static_cast<QPushButton*>(controls.value(resources::kIdCancel)),
-                     &QPushButton::clicked, dialog, &QDialog::reject);
+    QObject::connect(static_cast<QPushButton*>(controls.value(idc::Ok)), &QPushButton::clicked,
+                     dialog, &QDialog::accept);
+    QObject::connect(static_cast<QPushButton*>(controls.value(idc::Cancel)), &QPushButton::clicked,
+                     dialog, &QDialog::reject);
     return controls;
 }
 
@@ -123,91 +110,100 @@ bool IsEnterPress(QEvent* event) {
 
 } // namespace
 
+bool IsChoiceSetting(int kind) {
+    return FindSetting(kChoiceSettings, kind) != nullptr;
+}
+
+bool IsValueSetting(int kind) {
+    return FindSetting(kValueSettings, kind) != nullptr;
+}
+
 // Choice dialog
 
-CChoiceSettingDlg::CChoiceSettingDlg(CControllerDlg* owner) : QDialog(owner), m_owner(owner) {
+CChoiceSettingDlg::CChoiceSettingDlg(int kind, QWidget* parent) : QDialog(parent), m_kind(kind) {
     setObjectName(QStringLiteral("CChoiceSettingDlg"));
-    m_controls = BuildSettingDialog(this, 134);
-    QWidget* list = Control(kIdList);
+    m_controls = BuildSettingDialog(this, resources::idd::ChoiceSetting);
+    QWidget* list = Control(ChoiceList);
     list->setAccessibleDescription(QStringLiteral("Setting choice"));
     list->installEventFilter(this);
-    connect(static_cast<QPushButton*>(Control(kIdSet)), &QPushButton::clicked, this,
+    connect(static_cast<QPushButton*>(Control(Set)), &QPushButton::clicked, this,
             &CChoiceSettingDlg::OnSet);
-    connect(static_cast<QPushButton*>(Control(kIdRead)), &QPushButton::clicked, this,
+    connect(static_cast<QPushButton*>(Control(Read)), &QPushButton::clicked, this,
             &CChoiceSettingDlg::OnRead);
 }
 
 bool CChoiceSettingDlg::SetUpDialog() {
-    auto* list = static_cast<QComboBox*>(Control(kIdList));
+    auto* list = static_cast<QComboBox*>(Control(ChoiceList));
     list->clear();
-    const ChoiceSetting* setting = ChoiceFor(m_owner);
+    const ChoiceSetting* setting = FindSetting(kChoiceSettings, m_kind);
     if (!setting)
         return true;
-    ShowTitle(this, Control(kIdGroup), setting->title);
+    ShowTitle(this, Control(Group), setting->title);
     list->addItem(Message(setting->title + 1));
     list->addItem(Message(setting->title + 2));
-    m_owner->SendCommand(setting->query);
+    emit sendCommand(setting->query);
     list->setCurrentIndex(0);
     return true;
 }
 
 void CChoiceSettingDlg::SelectEntry(int index) {
-    auto* list = static_cast<QComboBox*>(Control(kIdList));
+    auto* list = static_cast<QComboBox*>(Control(ChoiceList));
     if (index >= 0 && index < list->count())
         list->setCurrentIndex(index);
 }
 
 void CChoiceSettingDlg::OnSet() {
-    if (const ChoiceSetting* setting = ChoiceFor(m_owner))
-        m_owner->SendCommand(
-            setting->command(static_cast<QComboBox*>(Control(kIdList))->currentIndex()));
+    if (const ChoiceSetting* setting = FindSetting(kChoiceSettings, m_kind))
+        emit sendCommand(
+            setting->command(static_cast<QComboBox*>(Control(ChoiceList))->currentIndex()));
 }
 
 void CChoiceSettingDlg::OnRead() {
-    if (const ChoiceSetting* setting = ChoiceFor(m_owner))
-        m_owner->SendCommand(setting->query);
+    if (const ChoiceSetting* setting = FindSetting(kChoiceSettings, m_kind))
+        emit sendCommand(setting->query);
 }
 
 bool CChoiceSettingDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Control(kIdList) && IsEnterPress(event))
+    if (watched == Control(ChoiceList) && IsEnterPress(event))
         return true;
     return QDialog::eventFilter(watched, event);
 }
 
 // Value dialog
 
-CValueSettingDlg::CValueSettingDlg(CControllerDlg* owner) : QDialog(owner), m_owner(owner) {
+CValueSettingDlg::CValueSettingDlg(int kind, QWidget* parent) : QDialog(parent), m_kind(kind) {
     setObjectName(QStringLiteral("CValueSettingDlg"));
-    m_controls = BuildSettingDialog(this, 133);
-    QWidget* field = Control(kIdEdit);
+    m_controls = BuildSettingDialog(this, resources::idd::ValueSetting);
+    QWidget* field = Control(ValueField);
     field->setAccessibleName(QStringLiteral("Setting value"));
     field->installEventFilter(this);
-    Control(kIdReadout)->setAccessibleDescription(QStringLiteral("Setting read-out"));
-    connect(static_cast<QPushButton*>(Control(kIdSet)), &QPushButton::clicked, this,
+    Control(Readout)->setAccessibleDescription(QStringLiteral("Setting read-out"));
+    connect(static_cast<QPushButton*>(Control(Set)), &QPushButton::clicked, this,
             &CValueSettingDlg::OnSet);
-    connect(static_cast<QPushButton*>(Control(kIdRead)), &QPushButton::clicked, this,
+    connect(static_cast<QPushButton*>(Control(Read)), &QPushButton::clicked, this,
             &CValueSettingDlg::OnRead);
 }
 
 bool CValueSettingDlg::SetUpDialog() {
-    const ValueSetting* setting = ValueFor(m_owner);
+    const ValueSetting* setting = FindSetting(kValueSettings, m_kind);
     if (!setting)
         return true;
-    ShowTitle(this, Control(kIdGroup), setting->title);
-    static_cast<QLineEdit*>(Control(kIdEdit))->setText(QString::fromLatin1(setting->initialText));
-    m_owner->SendCommand(setting->query);
+    ShowTitle(this, Control(Group), setting->title);
+    static_cast<QLineEdit*>(Control(ValueField))
+        ->setText(QString::fromLatin1(setting->initialText));
+    emit sendCommand(setting->query);
     return true;
 }
 
 void CValueSettingDlg::SetReadout(const QString& text) {
-    static_cast<QLabel*>(Control(kIdReadout))->setText(text);
+    static_cast<QLabel*>(Control(Readout))->setText(text);
 }
 
 void CValueSettingDlg::OnSet() {
-    const ValueSetting* setting = ValueFor(m_owner);
+    const ValueSetting* setting = FindSetting(kValueSettings, m_kind);
     if (!setting)
         return;
-    auto* field = static_cast<QLineEdit*>(Control(kIdEdit));
+    auto* field = static_cast<QLineEdit*>(Control(ValueField));
     const model::IntegerConversion entered = model::ConvertInteger32(field->text().toStdString());
     // Hours become hundreds of hours, truncated toward zero: -50 gives 0, 150 gives 1.
     const long long n = setting->hundreds ? entered.value / 100 : entered.value;
@@ -221,17 +217,17 @@ void CValueSettingDlg::OnSet() {
         return;
     }
     const int value = static_cast<int>(n);
-    m_owner->SendCommand(setting->command(value));
+    emit sendCommand(setting->command(value));
     field->setText(QString::number(setting->hundreds ? value * 100 : value));
 }
 
 void CValueSettingDlg::OnRead() {
-    if (const ValueSetting* setting = ValueFor(m_owner))
-        m_owner->SendCommand(setting->query);
+    if (const ValueSetting* setting = FindSetting(kValueSettings, m_kind))
+        emit sendCommand(setting->query);
 }
 
 bool CValueSettingDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Control(kIdEdit) && IsEnterPress(event))
+    if (watched == Control(ValueField) && IsEnterPress(event))
         return true;
     return QDialog::eventFilter(watched, event);
 }

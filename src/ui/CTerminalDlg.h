@@ -1,55 +1,39 @@
 #pragma once
 
-#include <QDialog>
-#include <QHash>
-#include <QTimer>
+#include "ui/ToolWindow.h"
+
+#include <QByteArray>
 
 class QLineEdit;
-class QPlainTextEdit;
 
 namespace vq3::ui {
 
-class CControllerDlg;
+class CTrafficView;
 
-// The traffic view and raw command entry. A parentless top-level window created hidden by
-// the main window; it keeps the last 100 lines, fed whether shown or hidden.
-class CTerminalDlg : public QDialog {
+// The traffic view and raw command entry. The view is fed whether the window is shown or
+// hidden; Return in the command field, or "Send", asks for the field's text to be sent.
+class CTerminalDlg : public ToolWindow {
     Q_OBJECT
 public:
-    static constexpr int kMaxLines = 100;
-    static constexpr int kRedrawMs = 200; // longest delay before new traffic is drawn
-
     CTerminalDlg();
-    ~CTerminalDlg() override;
 
-    void SetMainWindow(CControllerDlg* owner);
-    // One tick's characters, CR already turned into CR LF. Drawn within kRedrawMs.
+    // One tick's characters, CR already turned into CR LF.
     void AppendTraffic(const char* text);
-    // Draws the traffic that is waiting now.
-    void FlushTraffic();
+    // A box owned by this window, caption "Error".
     void ShowError(const QString& text);
     QString GetCommandText() const;
-    QWidget* Control(int id) const { return m_controls.value(id); }
-    QPlainTextEdit* TrafficView() const;
+    CTrafficView* TrafficView() const;
     QLineEdit* CommandField() const;
+
+signals:
+    // The command field's text, unchanged: the field keeps it for sending again.
+    void sendCommand(const QByteArray& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void OnSend();
-    void TrimToLimit();
-
-    CControllerDlg* m_owner = nullptr;
-    QHash<int, QWidget*> m_controls;
-    QString m_pending; // traffic not yet in the view
-    int m_pendingBreaks = 0;
-    QTimer m_flushTimer;
 };
 
 } // namespace vq3::ui

@@ -3,6 +3,8 @@
 #include "ui/CControllerDlg.h"
 
 #include "app/Profile.h"
+#include "link/CSerialPort.h"
+#include "resources/ControlIds.h"
 #include "resources/Layouts.h"
 #include "resources/Messages.h"
 #include "ui/CAboutDlg.h"
@@ -12,12 +14,12 @@
 #include "ui/CTerminalDlg.h"
 #include "ui/DialogBuilder.h"
 #include "ui/Prompter.h"
+#include "ui/ToolWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,15 +30,14 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <span>
+
 namespace vq3::ui {
 
 using resources::Message;
+namespace idc = resources::idc::controller;
 
 namespace {
-constexpr int kIntensityIds[] = {1000, 1004, 1006, 1008, 1010, 1012, 1014};
-constexpr int kTimeIds[] = {1002, 1005, 1007, 1009, 1011, 1013, 1015};
-constexpr int kButtonIds[] = {1024, 1022, 1028, 1016, 1018, 1017, 1023};
-constexpr int kListIds[] = {1001, 1019, 1020};
 // Items only the full menu carries, in the order they are removed.
 constexpr int kGuardedItems[] = {idm::LampAlarmTime,
                                  idm::LampOffTime,
@@ -53,12 +54,14 @@ const QString kSection = QStringLiteral("INIT");
 CControllerDlg::CControllerDlg(app::Profile& profile, link::SerialDevice* serialDevice)
     : QDialog(nullptr), m_profile(profile),
       m_ownPort(serialDevice ? nullptr : new link::CSerialPort),
-      m_port(serialDevice ? serialDevice : m_ownPort.get()), m_channel(*m_port, *this, this) {
+      m_port(serialDevice ? serialDevice : m_ownPort.get()), m_channel(*m_port, *this, this),
+      m_exchange(m_channel, m_state, this) {
     setObjectName(QStringLiteral("CControllerDlg"));
     setWindowTitle(QStringLiteral("VQ3 Controller"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    connect(&m_exchange, &link::SettingsExchange::finished, this,
+            &CControllerDlg::OnExchangeFinished);
     BuildWindow();
 }
 
@@ -72,9 +75,9 @@ CControllerDlg::~CControllerDlg() {
 
 void CControllerDlg::BuildWindow() {
     m_client = new QWidget(this);
-    m_controls = BuildControls(m_client, resources::Layout(102));
+    m_controls = BuildControls(m_client, resources::Layout(resources::idd::Controller));
 
-    auto* title = static_cast<QLabel*>(Control(1021));
+    auto* title = static_cast<QLabel*>(Control(idc::Title));
     QFont titleFont(QStringLiteral("Arial"));
     titleFont.setPixelSize(22);
     titleFont.setWeight(QFont::Normal);
@@ -83,7 +86,8 @@ void CControllerDlg::BuildWindow() {
     QPalette titlePalette = title->palette();
     titlePalette.setColor(QPalette::WindowText, QColor(183, 6, 46));
     title->setPalette(titlePalette);
-    Control(1025)->setStyleSheet(QStringLiteral("QGroupBox::title { color: rgb(0, 128, 0); }"));
+    Control(idc::MemoryStepGroup)
+        ->setStyleSheet(QStringLiteral("QGroupBox::title { color: rgb(0, 128, 0); }"));
 
     for (int step = 0; step < 7; ++step) {
         IntensityField(step)->setAccessibleName(QStringLiteral("Intensity %1").arg(step + 1));
@@ -92,25 +96,25 @@ void CControllerDlg::BuildWindow() {
     ProgramList()->setAccessibleDescription(QStringLiteral("Program No"));
     IntensityModeList()->setAccessibleDescription(QStringLiteral("Intensity Mode"));
     ShutterModeList()->setAccessibleDescription(QStringLiteral("Shutter Mode"));
-    Control(1029)->setAccessibleDescription(QStringLiteral("Step read-out"));
+    Control(idc::StepReadout)->setAccessibleDescription(QStringLiteral("Step read-out"));
 
-    for (int id : kIntensityIds)
-        Control(id)->installEventFilter(this);
-    for (int id : kTimeIds)
-        Control(id)->installEventFilter(this);
-    for (int id : kButtonIds)
-        Control(id)->installEventFilter(this);
-    for (int id : kListIds)
-        Control(id)->installEventFilter(this);
+    for (const auto& ids :
+         {std::span<const int>(idc::kIntensityFields), std::span<const int>(idc::kTimeFields),
+          std::span<const int>(idc::kButtons), std::span<const int>(idc::kLists)})
+        for (int id : ids)
+            Control(id)->installEventFilter(this);
 
     auto button = [this](int id) { return static_cast<QPushButton*>(Control(id)); };
-    connect(button(1024), &QPushButton::clicked, this, &CControllerDlg::OnQueryStep);
-    connect(button(1022), &QPushButton::clicked, this, &CControllerDlg::OnStartProgram);
-    connect(button(1028), &QPushButton::clicked, this, &CControllerDlg::OnSetProgram);
-    connect(button(1016), &QPushButton::clicked, this, &CControllerDlg::OnReadProgram);
-    connect(button(1018), &QPushButton::clicked, this, &CControllerDlg::OnSaveProgramFile);
-    connect(button(1017), &QPushButton::clicked, this, &CControllerDlg::OnReadProgramFile);
-    connect(button(1023), &QPushButton::clicked, this, &CControllerDlg::OnStopProgram);
+    connect(button(idc::QueryStep), &QPushButton::clicked, this, &CControllerDlg::OnQueryStep);
+    connect(button(idc::StartProgram), &QPushButton::clicked, this,
+            &CControllerDlg::OnStartProgram);
+    connect(button(idc::SetProgram), &QPushButton::clicked, this, &CControllerDlg::OnSetProgram);
+    connect(button(idc::ReadProgram), &QPushButton::clicked, this, &CControllerDlg::OnReadProgram);
+    connect(button(idc::SaveProgramFile), &QPushButton::clicked, this,
+            &CControllerDlg::OnSaveProgramFile);
+    connect(button(idc::ReadProgramFile), &QPushButton::clicked, this,
+            &CControllerDlg::OnReadProgramFile);
+    connect(button(idc::StopProgram), &QPushButton::clicked, this, &CControllerDlg::OnStopProgram);
 
     auto* statusBar = new QStatusBar(this);
     statusBar->setSizeGripEnabled(false);
@@ -226,7 +230,7 @@ void CControllerDlg::ApplyAccessGate() {
 bool CControllerDlg::SetUpDialog() {
     setWindowIcon(QApplication::windowIcon());
     BuildMenu();
-    static_cast<QLabel*>(Control(1021))->setText(QStringLiteral("VQ3 Controller"));
+    static_cast<QLabel*>(Control(idc::Title))->setText(QStringLiteral("VQ3 Controller"));
 
     IntensityModeList()->clear();
     IntensityModeList()->addItems({QStringLiteral("%"), QStringLiteral("w")});
@@ -238,29 +242,22 @@ bool CControllerDlg::SetUpDialog() {
     for (QComboBox* list : {IntensityModeList(), ShutterModeList(), ProgramList()})
         list->setCurrentIndex(0);
 
-    // Independent top-level windows: the main window's modal boxes do not block them.
-    m_terminal = new CTerminalDlg();
-    m_terminal->SetMainWindow(this);
-    m_lightControl = new CLightControlDlg();
-    m_lightControl->SetMainWindow(this);
+    CreateToolWindows();
 
     const QSize screen = QGuiApplication::primaryScreen()
                              ? QGuiApplication::primaryScreen()->geometry().size()
                              : QSize(1024, 768);
     ReadProfile();
-    for (QPoint* point : {&m_ptMain, &m_ptTerminal, &m_ptLightControl})
-        if (point->x() >= screen.width() || point->y() >= screen.height())
-            *point = QPoint(0, 0);
+    if (m_ptMain.x() >= screen.width() || m_ptMain.y() >= screen.height())
+        m_ptMain = QPoint(0, 0);
+    m_terminal->LoadPlace(m_profile, screen);
+    m_lightControl->LoadPlace(m_profile, screen);
 
     // (0, 0) leaves the window to be centred once it is shown and its frame is known.
     m_bCentre = m_ptMain == QPoint(0, 0);
     if (!m_bCentre)
         move(m_ptMain);
-    m_terminal->move(m_ptTerminal);
-    m_lightControl->move(m_ptLightControl);
 
-    m_bTerminalShown = false;
-    m_bLightControlShown = false;
     m_state.extendedStatus = 0;
     m_channel.ConnectSequence(false);
 
@@ -275,7 +272,20 @@ bool CControllerDlg::SetUpDialog() {
     return true;
 }
 
-int CControllerDlg::RunModal() {
+// Independent top-level windows: the main window's modal boxes do not block them. What they
+// ask to send goes out through the channel; their close boxes uncheck their menu items.
+void CControllerDlg::CreateToolWindows() {
+    m_terminal = new CTerminalDlg();
+    connect(m_terminal, &CTerminalDlg::sendCommand, this, &CControllerDlg::SendCommand);
+    connect(m_terminal, &ToolWindow::closedByOperator, this,
+            [this] { SetMenuCheck(idm::Terminal, true); });
+    m_lightControl = new CLightControlDlg();
+    connect(m_lightControl, &CLightControlDlg::sendCommand, this, &CControllerDlg::SendCommand);
+    connect(m_lightControl, &ToolWindow::closedByOperator, this,
+            [this] { SetMenuCheck(idm::LightControl, true); });
+}
+
+void CControllerDlg::Start() {
     SetUpDialog();
     show();
     if (m_bCentre) {
@@ -286,12 +296,6 @@ int CControllerDlg::RunModal() {
     }
     raise();
     activateWindow();
-    if (!m_ended) {
-        QEventLoop loop;
-        connect(this, &CControllerDlg::ended, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return result();
 }
 
 void CControllerDlg::ReadProfile() {
@@ -299,21 +303,16 @@ void CControllerDlg::ReadProfile() {
     m_channel.SetPort(port >= 10 ? 0 : port);
     m_ptMain = {m_profile.ReadInt(kSection, QStringLiteral("MAIN_X"), 0),
                 m_profile.ReadInt(kSection, QStringLiteral("MAIN_Y"), 0)};
-    m_ptLightControl = {m_profile.ReadInt(kSection, QStringLiteral("CONT_X"), 0),
-                        m_profile.ReadInt(kSection, QStringLiteral("CONT_Y"), 0)};
-    m_ptTerminal = {m_profile.ReadInt(kSection, QStringLiteral("TERM_X"), 0),
-                    m_profile.ReadInt(kSection, QStringLiteral("TERM_Y"), 0)};
     m_strOpenParam = m_profile.ReadText(kSection, QStringLiteral("OPENPARAM"), QString());
 }
 
+// The keys in their order in a new file: PORT, MAIN, CONT, TERM, OPENPARAM.
 void CControllerDlg::WriteProfile() {
     m_profile.WriteInt(kSection, QStringLiteral("PORT"), m_channel.Port());
     m_profile.WriteInt(kSection, QStringLiteral("MAIN_X"), m_ptMain.x());
     m_profile.WriteInt(kSection, QStringLiteral("MAIN_Y"), m_ptMain.y());
-    m_profile.WriteInt(kSection, QStringLiteral("CONT_X"), m_ptLightControl.x());
-    m_profile.WriteInt(kSection, QStringLiteral("CONT_Y"), m_ptLightControl.y());
-    m_profile.WriteInt(kSection, QStringLiteral("TERM_X"), m_ptTerminal.x());
-    m_profile.WriteInt(kSection, QStringLiteral("TERM_Y"), m_ptTerminal.y());
+    m_lightControl->SavePlace(m_profile);
+    m_terminal->SavePlace(m_profile);
     // The full menu survives only when the access code stands in the Terminal's field.
     const QString command = m_terminal ? m_terminal->GetCommandText() : QString();
     m_strOpenParam = command == QLatin1String(kAccessCode) ? command : QString();
@@ -322,7 +321,8 @@ void CControllerDlg::WriteProfile() {
 
 void CControllerDlg::OnWindowDestroy() {
     m_channel.SetLinkState(false);
-    WriteProfile();
+    if (m_terminal && m_lightControl)
+        WriteProfile();
     delete m_lightControl;
     m_lightControl = nullptr;
     delete m_terminal;
@@ -341,39 +341,31 @@ void CControllerDlg::SetMenuCheck(int commandId, bool shownBefore) {
 }
 
 namespace {
-void ShowWithoutActivating(QWidget* window) {
-    window->setAttribute(Qt::WA_ShowWithoutActivating, true);
-    window->show();
+// The menu item's check mark follows the window: shown without taking the focus, or hidden.
+void Toggle(CControllerDlg& owner, ToolWindow& window, int commandId) {
+    const bool shown = window.IsShown();
+    owner.SetMenuCheck(commandId, shown);
+    if (shown)
+        window.HideWindow();
+    else
+        window.ShowWithoutActivating();
 }
 } // namespace
 
 void CControllerDlg::OnMenuLightControl() {
-    if (m_bLightControlShown) {
-        SetMenuCheck(idm::LightControl, true);
-        m_bLightControlShown = false;
-        m_lightControl->hide();
-    } else {
-        SetMenuCheck(idm::LightControl, false);
-        m_bLightControlShown = true;
-        ShowWithoutActivating(m_lightControl);
-    }
+    Toggle(*this, *m_lightControl, idm::LightControl);
 }
 
 void CControllerDlg::OnMenuTerminal() {
-    if (m_bTerminalShown) {
-        SetMenuCheck(idm::Terminal, true);
-        m_bTerminalShown = false;
-        m_terminal->hide();
-    } else {
-        SetMenuCheck(idm::Terminal, false);
-        m_bTerminalShown = true;
-        ShowWithoutActivating(m_terminal);
-    }
+    Toggle(*this, *m_terminal, idm::Terminal);
 }
 
 void CControllerDlg::OnEndOk() {
     if (m_bBusy) {
-        m_bAbortRequested = true; // the running transfer ends the window at its next wait
+        // A running exchange stops at once and ends the window; an operation showing a box
+        // ends it when the box is answered.
+        m_bAbortRequested = true;
+        m_exchange.Abandon();
         return;
     }
     done(QDialog::Accepted);
@@ -382,6 +374,7 @@ void CControllerDlg::OnEndOk() {
 void CControllerDlg::OnEndCancel() {
     if (m_bBusy) {
         m_bAbortRequested = true;
+        m_exchange.Abandon();
         return;
     }
     done(QDialog::Rejected);
@@ -419,10 +412,10 @@ bool CControllerDlg::FilterInput(QKeyEvent* event, QObject* target) {
         return true;
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
         return false;
-    for (int id : kButtonIds)
+    for (int id : idc::kButtons)
         if (target == Control(id))
             return false; // the focused button is pressed
-    for (int id : kListIds)
+    for (int id : idc::kLists)
         if (target == Control(id))
             return true;
     // An edit field: Return moves on like Tab.
@@ -444,27 +437,29 @@ void CControllerDlg::OnMenuAbout() {
 
 void CControllerDlg::OnMenuComPort() {
     {
-        CComPortDlg dialog(this);
+        CComPortDlg dialog(m_channel.Port(), this);
         dialog.setWindowModality(Qt::WindowModal);
-        dialog.exec();
+        if (dialog.exec() == QDialog::Accepted)
+            m_channel.SetPort(dialog.ChosenPort());
     }
+    // Closed and opened again whatever the choice: a fresh start of the link.
     m_channel.ConnectSequence(true);
 }
 
 QLineEdit* CControllerDlg::IntensityField(int step) const {
-    return static_cast<QLineEdit*>(Control(kIntensityIds[step]));
+    return static_cast<QLineEdit*>(Control(idc::kIntensityFields[step]));
 }
 QLineEdit* CControllerDlg::TimeField(int step) const {
-    return static_cast<QLineEdit*>(Control(kTimeIds[step]));
+    return static_cast<QLineEdit*>(Control(idc::kTimeFields[step]));
 }
 QComboBox* CControllerDlg::ProgramList() const {
-    return static_cast<QComboBox*>(Control(1001));
+    return static_cast<QComboBox*>(Control(idc::ProgramNo));
 }
 QComboBox* CControllerDlg::IntensityModeList() const {
-    return static_cast<QComboBox*>(Control(1019));
+    return static_cast<QComboBox*>(Control(idc::IntensityMode));
 }
 QComboBox* CControllerDlg::ShutterModeList() const {
-    return static_cast<QComboBox*>(Control(1020));
+    return static_cast<QComboBox*>(Control(idc::ShutterMode));
 }
 QString CControllerDlg::LinkStateText() const {
     return m_statusLink->text();
@@ -501,7 +496,7 @@ void CControllerDlg::DispatchReply(const char* line) {
 
 void CControllerDlg::StatusChanged() {
     if (m_lightControl)
-        m_lightControl->StatusChanged();
+        m_lightControl->ShowStatus(m_state.StatusWord, m_state.extendedStatus);
 }
 
 void CControllerDlg::SetReadout(link::Readout readout, const QString& text) {

@@ -131,7 +131,7 @@ void CControllerDlg::ShowStepReply(const char* line) {
     // "STP" and one digit; anything else is not a step report.
     if (!line || std::strlen(line) < 4 || line[3] < '0' || line[3] > '9')
         return;
-    if (auto* readout = qobject_cast<QLabel*>(Control(1029)))
+    if (auto* readout = qobject_cast<QLabel*>(Control(resources::idc::controller::StepReadout)))
         readout->setText(QString::number(line[3] - '0'));
 }
 

@@ -1,12 +1,14 @@
 #include "ui/DialogBuilder.h"
 
+#include "resources/ControlIds.h"
+#include "ui/CTrafficView.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QVector>
@@ -79,14 +81,8 @@ QWidget* MakeControl(const ControlLayout& c, QWidget* parent) {
         label->setAlignment(Qt::AlignCenter);
         return label;
     }
-    case ControlKind::TrafficView: {
-        auto* view = new QPlainTextEdit(parent);
-        view->setReadOnly(true);
-        view->setFrameStyle(QFrame::NoFrame);
-        view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        return view;
-    }
+    case ControlKind::TrafficView:
+        return new CTrafficView(parent);
     case ControlKind::Icon: {
         auto* label = new QLabel(parent);
         label->setPixmap(QApplication::windowIcon().pixmap(32, 32));
@@ -122,7 +118,7 @@ QHash<int, QWidget*> BuildControls(QWidget* client, const resources::WindowLayou
         QWidget* box = MakeControl(c, client);
         box->setGeometry(units.ToPixels(c.x, c.y, c.width, c.height));
         box->lower();
-        if (c.id != resources::kIdStatic) {
+        if (c.id != resources::idc::Static) {
             box->setObjectName(ControlName(c.id));
             controls.insert(c.id, box);
         }
@@ -147,7 +143,7 @@ QHash<int, QWidget*> BuildControls(QWidget* client, const resources::WindowLayou
         if (c.kind == ControlKind::DropList)
             place.setHeight(control->sizeHint().height());
         control->setGeometry(place);
-        if (c.id != resources::kIdStatic) {
+        if (c.id != resources::idc::Static) {
             control->setObjectName(ControlName(c.id));
             controls.insert(c.id, control);
         }

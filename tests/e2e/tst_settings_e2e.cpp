@@ -82,8 +82,12 @@ Prompts AllPrompts(Rig& rig) {
     return all;
 }
 
+bool Enabled(vq3::test::Controller& controller, const QString& path) {
+    return controller.Get(path, QStringLiteral("enabled")).toBool();
+}
+
 bool Enabled(Rig& rig, const QString& path) {
-    return rig.Ui().Get(path, QStringLiteral("enabled")).toBool();
+    return Enabled(rig.Ui(), path);
 }
 
 } // namespace
@@ -96,6 +100,7 @@ private slots:
     void openWritesAnEditedFileIntoTheUnit();
     void silentUnitTimesOut_data();
     void silentUnitTimesOut();
+    void waitsEndAtTheirLimitWithThePortClosed();
     void exitDuringAWaitEndsTheProgram_data();
     void exitDuringAWaitEndsTheProgram();
     void valueSettingDialogs_data();
@@ -219,6 +224,34 @@ void SettingsE2eTest::silentUnitTimesOut() {
     QCOMPARE(rig.SinceMark(), (withFile ? WriteCommands(values) : QByteArray()) + kQueries);
     QTRY_VERIFY(Enabled(rig, QStringLiteral("CControllerDlg/idm_32774")));
     QVERIFY(Enabled(rig, QStringLiteral("CLightControlDlg/idc_1005")));
+}
+
+// With the port closed nothing on the line wakes the program: each wait still ends at its
+// limit, every time. The test only watches the recorded boxes, so it wakes nothing either.
+void SettingsE2eTest::waitsEndAtTheirLimitWithThePortClosed() {
+    QTemporaryDir dir;
+    vq3::test::Controller controller(dir.path());
+    controller.WriteProfile("[INIT]\r\nPORT=0\r\nOPENPARAM=KORVANTIS\r\n");
+    QVERIFY(controller.Start());
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("unit.txt"));
+    QVERIFY(WriteFile(path, SettingsFile({7, 30, 50, 1, 1, 50, 50})));
+    auto boxes = [&] {
+        QFile log(controller.PromptLog(0));
+        return log.open(QIODevice::ReadOnly) ? log.readAll().count("|Failed to connect.") : 0;
+    };
+    for (const auto& [menu, limitMs] : {std::pair{Save, 5000}, {Save, 5000}, {Open, 6000}}) {
+        const qsizetype before = boxes();
+        if (menu == Open)
+            controller.Answer({"ok"}, {path});
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(controller.Menu(menu));
+        QVERIFY(QTest::qWaitFor([&] { return boxes() > before; }, limitMs + 3000));
+        QVERIFY2(clock.elapsed() >= limitMs - 50 && clock.elapsed() < limitMs + 300,
+                 qPrintable(QString::number(clock.elapsed())));
+        QTRY_VERIFY(Enabled(controller, QStringLiteral("CControllerDlg/idm_32774")));
+    }
+    QVERIFY(controller.Close());
 }
 
 void SettingsE2eTest::exitDuringAWaitEndsTheProgram_data() {

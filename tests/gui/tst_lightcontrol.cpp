@@ -563,7 +563,7 @@ void LightControlTest::enterAndEscape() {
     QTest::keyClick(target, Qt::Key(key));
     QCOMPARE(rig.Take(), written);
     QVERIFY(rig.Window()->isVisible());
-    QVERIFY(rig.main->m_bLightControlShown);
+    QVERIFY(rig.Window()->IsShown());
     QVERIFY(rig.prompter.shown.isEmpty());
 }
 
@@ -572,13 +572,13 @@ void LightControlTest::closeBoxHidesAndUnchecks() {
     QVERIFY(!rig.MenuItem()->isChecked());
     QVERIFY(rig.Show());
     QVERIFY(rig.MenuItem()->isChecked());
-    QVERIFY(rig.main->m_bLightControlShown);
+    QVERIFY(rig.Window()->IsShown());
 
     rig.Window()->close();
     QVERIFY(rig.Window()->isHidden());
     QVERIFY(!rig.MenuItem()->isChecked());
     QVERIFY(rig.MenuItem()->isEnabled());
-    QVERIFY(!rig.main->m_bLightControlShown);
+    QVERIFY(!rig.Window()->IsShown());
     QCOMPARE(rig.Take(), QByteArray());
 
     // The next choice of the item shows it again, checked.
@@ -610,22 +610,22 @@ void LightControlTest::enableOperations() {
 
 void LightControlTest::positionRecord() {
     Rig rig;
-    const QPoint before = rig.main->m_ptLightControl;
+    const QPoint before = rig.Window()->Place();
 
     rig.Window()->move(before + QPoint(40, 30)); // hidden
     QCoreApplication::processEvents();
-    QCOMPARE(rig.main->m_ptLightControl, before);
+    QCOMPARE(rig.Window()->Place(), before);
 
     QVERIFY(rig.Show());
     rig.Window()->move(123, 45);
-    QTRY_COMPARE(rig.main->m_ptLightControl, QPoint(123, 45));
+    QTRY_COMPARE(rig.Window()->Place(), QPoint(123, 45));
     QCOMPARE(rig.Window()->frameGeometry().topLeft(), QPoint(123, 45));
 
     rig.Window()->showMinimized();
     QTRY_VERIFY(rig.Window()->isMinimized());
     rig.Window()->move(200, 150);
     QTest::qWait(50);
-    QCOMPARE(rig.main->m_ptLightControl, QPoint(123, 45));
+    QCOMPARE(rig.Window()->Place(), QPoint(123, 45));
 }
 
 void LightControlTest::readoutWhileHidden_data() {

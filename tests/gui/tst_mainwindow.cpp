@@ -112,7 +112,7 @@ void MainWindowTest::toolWindowToggles() {
 
     terminal->trigger();
     QVERIFY(terminal->isChecked());
-    QVERIFY(w.dlg->m_bTerminalShown);
+    QVERIFY(w.dlg->Terminal()->IsShown());
     QVERIFY(w.dlg->Terminal()->isVisible());
     QCOMPARE(w.dlg->Terminal()->pos(), QPoint(-50, 20)); // negative positions are kept
 
@@ -121,7 +121,7 @@ void MainWindowTest::toolWindowToggles() {
 
     terminal->trigger();
     w.dlg->Terminal()->close(); // the close box only hides and unchecks
-    QVERIFY(!terminal->isChecked() && !w.dlg->m_bTerminalShown);
+    QVERIFY(!terminal->isChecked() && !w.dlg->Terminal()->IsShown());
     QVERIFY(!w.dlg->Terminal()->isVisible());
     terminal->trigger();
     QVERIFY(terminal->isChecked() && w.dlg->Terminal()->isVisible());
@@ -179,14 +179,14 @@ void MainWindowTest::endRequestsWhileBusy() {
     Window w("[INIT]\r\nPORT=0\r\n");
     QSignalSpy ended(w.dlg.get(), &CControllerDlg::ended);
     w.dlg->show();
-    w.dlg->m_bBusy = true;
+    w.dlg->EnableOperations(false); // as a settings operation showing a box
     w.dlg->OnMenuExit();
-    QVERIFY(w.dlg->m_bAbortRequested);
+    QVERIFY(w.dlg->IsEndRequested());
     QCOMPARE(ended.count(), 0);
     w.dlg->close();
     QCOMPARE(ended.count(), 0);
     QVERIFY(w.dlg->isVisible());
-    w.dlg->m_bBusy = false;
+    w.dlg->EnableOperations(true);
     w.dlg->OnEndOk();
     QCOMPARE(ended.count(), 1);
     QVERIFY(!w.dlg->isVisible());

@@ -6,10 +6,12 @@
 #include "app/Profile.h"
 #include "ui/CControllerDlg.h"
 #include "ui/CTerminalDlg.h"
+#include "ui/CTrafficView.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -19,6 +21,7 @@
 
 using vq3::ui::CControllerDlg;
 using vq3::ui::CTerminalDlg;
+using vq3::ui::CTrafficView;
 
 namespace {
 
@@ -40,6 +43,8 @@ private slots:
     void cleanup();
     void keepsLastHundredLines_data();
     void keepsLastHundredLines();
+    void endlessLineStaysBounded_data();
+    void endlessLineStaysBounded();
     void escapeAndCloseBox();
     void keyboardSends_data();
     void keyboardSends();
@@ -101,19 +106,50 @@ void TerminalTest::keepsLastHundredLines() {
     // Drawn within the redraw delay.
     QTRY_VERIFY_WITH_TIMEOUT(
         view->toPlainText().contains(QString::number(lineCount - 1).rightJustified(4, '0') + ':'),
-        CTerminalDlg::kRedrawMs * 5);
+        CTrafficView::kRedrawMs * 5);
     const int lines = ViewLines(view);
-    QVERIFY2(lines <= CTerminalDlg::kMaxLines, qPrintable(QString::number(lines)));
+    QVERIFY2(lines <= CTrafficView::kMaxLines, qPrintable(QString::number(lines)));
     const QString text = view->toPlainText();
     // The newest line is complete and the view is scrolled to the end.
     const QString last =
         QString::number(lineCount - 1).rightJustified(4, '0') + ':' + QString(lineLength, 'x');
     QVERIFY(text.contains(last));
     QTRY_COMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
-    if (lineCount < CTerminalDlg::kMaxLines && lineLength < 20)
+    if (lineCount < CTrafficView::kMaxLines && lineLength < 20)
         QVERIFY(text.startsWith("0000:"));
     else
         QVERIFY(!text.contains("0000:"));
+}
+
+void TerminalTest::endlessLineStaysBounded_data() {
+    QTest::addColumn<bool>("shownWhileFed");
+    QTest::newRow("hidden") << false;
+    QTest::newRow("shown") << true;
+}
+
+// A unit at the wrong speed: 60 s of text at 10 kB/s that never ends a line, 200 characters a
+// tick. What waits to be drawn stays small, and showing or drawing it stays quick.
+void TerminalTest::endlessLineStaysBounded() {
+    QFETCH(bool, shownWhileFed);
+    CTerminalDlg* terminal = m_dlg->Terminal();
+    CTrafficView* view = terminal->TrafficView();
+    if (shownWhileFed)
+        m_dlg->OnMenuTerminal();
+    const QByteArray chunk = QByteArray("0123456789").repeated(20);
+    QElapsedTimer clock;
+    clock.start();
+    for (int tick = 1; tick <= 3000; ++tick) {
+        terminal->AppendTraffic(chunk.constData());
+        QVERIFY2(view->PendingLength() < 100000, qPrintable(QString::number(tick)));
+        if (shownWhileFed && tick % 10 == 0)
+            view->FlushTraffic(); // as the redraw timer does every 200 ms
+    }
+    if (!shownWhileFed)
+        m_dlg->OnMenuTerminal();
+    view->FlushTraffic();
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(ViewLines(view) <= CTrafficView::kMaxLines);
+    QVERIFY(view->toPlainText().endsWith(QString::fromLatin1(chunk)));
 }
 
 void TerminalTest::escapeAndCloseBox() {
@@ -127,7 +163,7 @@ void TerminalTest::escapeAndCloseBox() {
     terminal->close();
     QVERIFY(!terminal->isVisible());
     QVERIFY(!item->isChecked());
-    QVERIFY(!m_dlg->m_bTerminalShown);
+    QVERIFY(!m_dlg->Terminal()->IsShown());
 }
 
 void TerminalTest::keyboardSends_data() {

@@ -10,8 +10,8 @@
 namespace vq3::test {
 
 // An in-memory serial line. Tests queue the bytes the unit sends, read back every byte the
-// program wrote and count the calls. Like the real port it never hands out a NUL byte and
-// reads only what is queued.
+// program wrote and count the calls. Like the real port it never hands out a NUL byte, reads
+// only what is queued and says once per arming that bytes are waiting.
 class FakeSerialDevice : public link::SerialDevice {
 public:
     int openResult = 0; // the code Open returns; non-zero holds nothing
@@ -24,14 +24,34 @@ public:
     int lastOpenPort = -1;
     int lastBaudRate = 0;
     bool open = false;
+    bool armed = false; // readyRead is due when bytes arrive
 
     // Bytes arriving from the unit.
-    void Arrive(const QByteArray& bytes) { pending += bytes; }
+    void Arrive(const QByteArray& bytes) {
+        pending += bytes;
+        NotifyIfArmed();
+    }
+    // The device goes away (unplugged): released, then reported.
+    void Unplug() {
+        open = false;
+        armed = false;
+        emit lost(QStringLiteral("unplugged"));
+    }
+
+    void ArmReadNotification() override {
+        armed = open;
+        NotifyIfArmed();
+    }
 
     int Open(int baudRate, int, int, int, int, int, int portNumber) override {
         ++openCount;
         lastOpenPort = portNumber;
         lastBaudRate = baudRate;
+        open = openResult == 0;
+        return openResult;
+    }
+    int Reopen() override {
+        ++openCount;
         open = openResult == 0;
         return openResult;
     }
@@ -62,6 +82,14 @@ public:
         ++purgeCount;
         pending.clear();
         return 1;
+    }
+
+private:
+    void NotifyIfArmed() {
+        if (!armed || !open || pending.isEmpty())
+            return;
+        armed = false;
+        emit readyRead();
     }
 };
 

@@ -41,9 +41,13 @@ public:
         written.clear();
     }
     // Text the unit sends on its own (or a reply a test wants on the line).
-    void Queue(const QByteArray& bytes) { m_pending += bytes; }
+    void Queue(const QByteArray& bytes) {
+        m_pending += bytes;
+        NotifyIfArmed();
+    }
 
     int Open(int, int, int, int, int, int, int) override { return openSucceeds ? 0 : 1; }
+    int Reopen() override { return openSucceeds ? 0 : 1; }
     bool Close() override { return true; }
     int BytesWaiting() override { return static_cast<int>(m_pending.size()); }
     int Read(char* destination, int maxLength) override {
@@ -64,14 +68,26 @@ public:
             if (!silent)
                 Handle(command);
         }
+        NotifyIfArmed();
         return length;
     }
     int Purge() override {
         m_pending.clear();
         return 1;
     }
+    void ArmReadNotification() override {
+        m_armed = true;
+        NotifyIfArmed();
+    }
 
 private:
+    void NotifyIfArmed() {
+        if (!m_armed || m_pending.isEmpty())
+            return;
+        m_armed = false;
+        emit readyRead();
+    }
+
     void Reply(const char* format, int value) {
         char line[32];
         std::snprintf(line, sizeof line, format, value);
@@ -138,6 +154,7 @@ private:
     QElapsedTimer m_clock;
     QByteArray m_partial;
     QByteArray m_pending;
+    bool m_armed = false;
 };
 
 } // namespace vq3::test

@@ -4,7 +4,9 @@
 
 #include "link/CommandChannel.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 
@@ -82,6 +84,11 @@ private slots:
     void reconnectStartsClean();
     void ticksNeverNest();
     void timerStaysOffAfterDisconnectInTick();
+    void receptionSleepsWhileIdle();
+    void echoWaitsForHalfReceivedLine_data();
+    void echoWaitsForHalfReceivedLine();
+    void lostDeviceComesBack_data();
+    void lostDeviceComesBack();
 };
 
 void CommandChannelTest::connectWritesStatusQueryFirst_data() {
@@ -378,7 +385,9 @@ void CommandChannelTest::ticksNeverNest() {
     QCOMPARE(link.host.lines, (QList<QByteArray>{"ERR", "INP05", "INT050"}));
     QCOMPARE(deepest, 1);
     QVERIFY(!timerRanDuringHandler);
-    QVERIFY(link.channel.TimerActive());
+    // All read: the channel sleeps until the port has news.
+    QTRY_VERIFY(!link.channel.TimerActive());
+    QVERIFY(link.port.armed);
 }
 
 void CommandChannelTest::timerStaysOffAfterDisconnectInTick() {
@@ -393,6 +402,113 @@ void CommandChannelTest::timerStaysOffAfterDisconnectInTick() {
     QVERIFY(!link.channel.IsConnected());
     QVERIFY(!link.channel.TimerActive());
     QCOMPARE(link.host.events.last(), QStringLiteral("state Disconnect Port"));
+}
+
+// Nothing runs while nothing arrives; arriving lines are still taken one per 20 ms tick, the
+// first one at once.
+void CommandChannelTest::receptionSleepsWhileIdle() {
+    Link link;
+    QTest::qWait(50);
+    QVERIFY(!link.channel.TimerActive());
+    QVERIFY(link.port.armed);
+
+    QElapsedTimer clock;
+    QList<qint64> times;
+    link.host.onLine = [&](const char*) { times << clock.elapsed(); };
+    clock.start();
+    link.port.Arrive("INP05\rINT050\rLIFOK0123\r");
+    QTRY_COMPARE(link.host.lines.size(), 3);
+    QCOMPARE(link.host.lines, (QList<QByteArray>{"INP05", "INT050", "LIFOK0123"}));
+    QVERIFY2(times[0] < 15, qPrintable(QString::number(times[0])));
+    QVERIFY2(times[1] - times[0] >= 19 && times[2] - times[1] >= 19,
+             qPrintable(QString("%1 %2 %3").arg(times[0]).arg(times[1]).arg(times[2])));
+    QTRY_VERIFY(!link.channel.TimerActive());
+    QVERIFY(link.port.armed);
+}
+
+void CommandChannelTest::echoWaitsForHalfReceivedLine_data() {
+    QTest::addColumn<QByteArray>("first");  // received before the command is sent
+    QTest::addColumn<QByteArray>("second"); // received after it
+    QTest::addColumn<int>("pauseMs");       // between the command and the second part
+    QTest::addColumn<QList<QByteArray>>("lines");
+    const QByteArray cure = "CURE211:" + QByteArray("050,010.0,").repeated(6) + "050,010.0";
+    QTest::newRow("reply split around the command")
+        << cure.left(20) << cure.mid(20) + '\r' << 0 << QList<QByteArray>{cure, ">INP"};
+    QTest::newRow("rest of the line and the next one")
+        << QByteArray("INT0") << QByteArray("50\rSTP3\r") << 60
+        << QList<QByteArray>{"INT050", ">INP", "STP3"};
+    QTest::newRow("whole reply before the command")
+        << QByteArray("INT050\r") << QByteArray("STP3\r") << 0
+        << QList<QByteArray>{"INT050", ">INP", "STP3"};
+    // No CR for 100 ms: the echo goes in as it is, and the late rest ends its line.
+    QTest::newRow("line that does not end") << QByteArray("junk") << QByteArray("more\r") << 250
+                                            << QList<QByteArray>{"junk>INP", "more"};
+}
+
+void CommandChannelTest::echoWaitsForHalfReceivedLine() {
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(int, pauseMs);
+    QFETCH(QList<QByteArray>, lines);
+    Link link;
+    link.port.Arrive(first);
+    QTRY_VERIFY(link.port.pending.isEmpty());
+    link.channel.SendCommand("INP");
+    QCOMPARE(link.port.written, QByteArray("INP\r")); // the command itself goes out at once
+    QTest::qWait(pauseMs);
+    link.port.Arrive(second);
+    QTRY_COMPARE(link.host.lines.size(), lines.size());
+    QTest::qWait(50);
+    QCOMPARE(link.host.lines, lines);
+    // The Terminal sees both whole and in the same order.
+    QByteArray traffic, expected;
+    for (const QByteArray& chunk : link.host.chunks)
+        traffic += chunk;
+    for (const QByteArray& line : lines)
+        expected += line + "\r\n";
+    QCOMPARE(traffic, expected);
+}
+
+void CommandChannelTest::lostDeviceComesBack_data() {
+    QTest::addColumn<bool>("operatorCloses"); // the operator picks "Disconnect Port" meanwhile
+    QTest::newRow("device back by itself") << false;
+    QTest::newRow("closed by the operator") << true;
+}
+
+void CommandChannelTest::lostDeviceComesBack() {
+    QFETCH(bool, operatorCloses);
+    Link link;
+    QSignalSpy lost(&link.channel, &CommandChannel::deviceLost);
+    QSignalSpy back(&link.channel, &CommandChannel::deviceBack);
+    link.port.openResult = 1; // not back yet
+    link.port.Unplug();
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(link.host.events, QStringList{"state Disconnect Port"}); // and no box
+    QVERIFY(!link.channel.IsConnected());
+    QCOMPARE(link.channel.Port(), 1); // kept for the next start
+    link.channel.SendCommand("L1");
+    QVERIFY(link.port.written.isEmpty());
+
+    QTRY_VERIFY_WITH_TIMEOUT(link.port.openCount >= 3, 3000); // tried again and again
+    QCOMPARE(link.channel.Port(), 1);
+    if (operatorCloses) {
+        link.channel.SetPort(0);
+        link.channel.ConnectSequence(true);
+    }
+    const int tries = link.port.openCount;
+    link.port.openResult = 0;
+    if (operatorCloses) {
+        QTest::qWait(2500);
+        QCOMPARE(link.port.openCount, tries);
+        QVERIFY(!link.channel.IsConnected());
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(link.channel.IsConnected(), 2000);
+    QCOMPARE(back.count(), 1);
+    QCOMPARE(link.host.events.last(), QStringLiteral("state COM1"));
+    QCOMPARE(link.port.written, QByteArray("INP\r"));
+    QCOMPARE(link.port.purgeCount, 2);
+    QVERIFY(!link.channel.AwaitingDevice());
 }
 
 QTEST_GUILESS_MAIN(CommandChannelTest)

@@ -2,10 +2,12 @@
 // and links it as COMn in a temporary device folder.
 #include "link/CSerialPort.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -96,7 +98,11 @@ private slots:
     void writeArrivesByteForByte_data();
     void writeArrivesByteForByte();
     void purgeDropsWaitingInput();
-    void vanishedDeviceReadsNothing();
+    void hangUpIsALostDevice_data();
+    void hangUpIsALostDevice();
+    void readyReadOncePerArming();
+    void writesNeverWait_data();
+    void writesNeverWait();
     void reopensOnANewLink();
     void portOutsideOneToNine_data();
     void portOutsideOneToNine();
@@ -244,24 +250,112 @@ void SerialPortTest::purgeDropsWaitingInput() {
     QCOMPARE(QByteArray(buffer, port.Read(buffer, 64)), QByteArray("INP05\r"));
 }
 
-void SerialPortTest::vanishedDeviceReadsNothing() {
+void SerialPortTest::hangUpIsALostDevice_data() {
+    QTest::addColumn<QString>("noticedBy");
+    QTest::newRow("watching for bytes") << "armed";
+    QTest::newRow("polling for bytes") << "poll";
+    QTest::newRow("writing") << "write";
+}
+
+// The unit's side goes away: the device is released at once and reported lost once, and
+// nothing the channel does meanwhile waits.
+void SerialPortTest::hangUpIsALostDevice() {
+    QFETCH(QString, noticedBy);
     CSerialPort port;
+    QSignalSpy lost(&port, &CSerialPort::lost);
     QCOMPARE(OpenPort(port, 1), 0);
     m_unit->Hangup();
 
     QElapsedTimer clock;
     clock.start();
     char buffer[1024];
-    for (int i = 0; i < 200; ++i) {
-        QCOMPARE(port.BytesWaiting(), 0);
+    if (noticedBy == "armed")
+        port.ArmReadNotification();
+    else if (noticedBy == "poll")
         QCOMPARE(port.Read(buffer, 1023), 0);
+    else
+        QCOMPARE(port.Write("INP\r", 4), 4);
+    QVERIFY2(clock.elapsed() < 100, "a vanished device must not make anyone wait");
+    QTRY_COMPARE(lost.count(), 1);
+    QVERIFY(!port.IsOpen());
+    QVERIFY2(lost[0][0].toString().startsWith("COM1 ("), qPrintable(lost[0][0].toString()));
+    QCOMPARE(port.BytesWaiting(), 0);
+    QCOMPARE(port.Write("INP\r", 4), 0);
+    QTest::qWait(50);
+    QCOMPARE(lost.count(), 1);
+}
+
+void SerialPortTest::readyReadOncePerArming() {
+    CSerialPort port;
+    QSignalSpy ready(&port, &CSerialPort::readyRead);
+    QCOMPARE(OpenPort(port, 1), 0);
+    m_unit->Send("INP05\r");
+    QTest::qWait(50);
+    QCOMPARE(ready.count(), 0); // not armed
+
+    port.ArmReadNotification(); // bytes already wait: at once
+    QTRY_COMPARE(ready.count(), 1);
+    m_unit->Send("INT050\r");
+    QTest::qWait(50);
+    QCOMPARE(ready.count(), 1); // once per arming, however much comes
+
+    char buffer[64];
+    QCOMPARE(port.Read(buffer, 64), 13);
+    port.ArmReadNotification();
+    QTest::qWait(50);
+    QCOMPARE(ready.count(), 1); // nothing waiting
+    m_unit->Send("STP3\r");
+    QTRY_COMPARE(ready.count(), 2);
+}
+
+void SerialPortTest::writesNeverWait_data() {
+    QTest::addColumn<bool>("unitReadsAgain");
+    QTest::newRow("stalled, then reading again") << true;
+    QTest::newRow("stalled past the write limit") << false;
+}
+
+// The unit stops reading: writes return at once and queue in order; when the unit reads
+// again everything arrives, else the device counts as lost after the write limit.
+void SerialPortTest::writesNeverWait() {
+    QFETCH(bool, unitReadsAgain);
+    CSerialPort port;
+    port.SetWriteLimitMs(1500);
+    QSignalSpy lost(&port, &CSerialPort::lost);
+    QCOMPARE(OpenPort(port, 1), 0);
+
+    QByteArray sent;
+    QElapsedTimer clock;
+    clock.start();
+    // Far more than a pseudo-terminal buffers (some 16 kB).
+    for (int block = 0; port.BytesQueued() < 64000 && block < 1000; ++block) {
+        const QByteArray bytes = ByteValues(1).repeated(16).left(4000) + QByteArray::number(block);
+        QCOMPARE(port.Write(bytes.constData(), static_cast<int>(bytes.size())),
+                 static_cast<int>(bytes.size()));
+        sent += bytes;
     }
-    QVERIFY2(clock.elapsed() < 1000, "polling a vanished device must not wait");
-    clock.restart();
-    port.Write("INP\r", 4);
-    QVERIFY2(clock.elapsed() < 1000, "writing to a vanished device must not wait");
-    port.Purge();
-    QVERIFY(port.IsOpen()); // the link stays until the next connect
+    QVERIFY(port.BytesQueued() >= 64000);
+    const QByteArray tail = "LAMPCLR\r";
+    QCOMPARE(port.Write(tail.constData(), 8), 8);
+    sent += tail;
+    QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+
+    if (unitReadsAgain) {
+        // The port writes the rest from the event loop as the unit makes room.
+        QByteArray received;
+        while (received.size() < sent.size() && clock.elapsed() < 5000) {
+            received += m_unit->Receive(int(sent.size() - received.size()), 20);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(received, sent);
+        QTRY_COMPARE(port.BytesQueued(), qsizetype(0));
+        QTest::qWait(1600);
+        QCOMPARE(lost.count(), 0);
+        QVERIFY(port.IsOpen());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 3000);
+        QVERIFY(clock.elapsed() >= 1500);
+        QVERIFY(!port.IsOpen());
+    }
 }
 
 void SerialPortTest::reopensOnANewLink() {
