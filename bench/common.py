@@ -3,6 +3,7 @@ folder, drive the controller through its automation socket, read figures from /p
 
 import json
 import os
+import pty
 import shutil
 import socket
 import subprocess
@@ -21,6 +22,14 @@ class Process:
 
     def __init__(self, pid):
         self.pid = pid
+
+    def cpu_ns(self):
+        """CPU time of all threads in nanoseconds (scheduler statistics, not clock ticks)."""
+        total = 0
+        for task in os.listdir(f"/proc/{self.pid}/task"):
+            with open(f"/proc/{self.pid}/task/{task}/schedstat") as f:
+                total += int(f.read().split()[0])
+        return total
 
     def cpu_ticks(self):
         with open(f"/proc/{self.pid}/stat") as f:
@@ -58,9 +67,12 @@ class Process:
 
 
 class Rig:
-    """A scratch folder with the controller copied in and the simulator linked as COM1."""
+    """A scratch folder with the controller copied in and the simulator linked as COM1, or,
+    with own_line, a pseudo-terminal whose unit side (self.unit, a file descriptor) the
+    benchmark works itself. env adds to the controller's environment."""
 
-    def __init__(self, sim_options=(), profile="[INIT]\r\nPORT=1\r\n"):
+    def __init__(self, sim_options=(), profile="[INIT]\r\nPORT=1\r\n", own_line=False, env=None,
+                 stderr=None):
         self.dir = tempfile.mkdtemp(prefix="vq3-bench-")
         bins = bin_dir()
         self.controller_path = os.path.join(self.dir, "vq3-controller")
@@ -68,8 +80,16 @@ class Rig:
         with open(os.path.join(self.dir, "VQ3_CNT.ini"), "w", newline="") as f:
             f.write(profile)
         link = os.path.join(self.dir, "COM1")
-        self.sim = subprocess.Popen(
-            [os.path.join(bins, "vq3-simulator"), "--link", link, "--quiet", *sim_options])
+        self.sim = None
+        self.unit = None
+        if own_line:
+            self.unit, line = pty.openpty()
+            tty_raw(line)
+            os.symlink(os.ttyname(line), link)
+            self.line = line  # kept open: a pseudo-terminal without a holder hangs up
+        else:
+            self.sim = subprocess.Popen(
+                [os.path.join(bins, "vq3-simulator"), "--link", link, "--quiet", *sim_options])
         for _ in range(100):
             if os.path.islink(link):
                 break
@@ -78,8 +98,8 @@ class Rig:
         os.makedirs(run, mode=0o700, exist_ok=True)
         self.socket_path = os.path.join(self.dir, "auto.sock")
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=run,
-                   VQ3_AUTOMATION=self.socket_path)
-        self.controller = subprocess.Popen([self.controller_path], env=env)
+                   VQ3_AUTOMATION=self.socket_path, **(env or {}))
+        self.controller = subprocess.Popen([self.controller_path], env=env, stderr=stderr)
         self.sock = None
         for _ in range(200):
             try:
@@ -109,6 +129,20 @@ class Rig:
             self.controller.wait(10)
         except Exception:
             self.controller.kill()
-        self.sim.terminate()
-        self.sim.wait(5)
+        if self.sim:
+            self.sim.terminate()
+            self.sim.wait(5)
+        if self.unit is not None:
+            os.close(self.unit)
+            os.close(self.line)
         shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def tty_raw(fd):
+    """Raw bytes both ways, as the unit's end of a serial line."""
+    import termios
+    import tty
+    tty.setraw(fd)
+    attrs = termios.tcgetattr(fd)
+    attrs[4] = attrs[5] = termios.B9600
+    termios.tcsetattr(fd, termios.TCSANOW, attrs)

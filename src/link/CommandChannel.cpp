@@ -1,9 +1,11 @@
 #include "link/CommandChannel.h"
 
 #include "link/Commands.h"
+#include "link/LinkLog.h"
 #include "link/SerialDevice.h"
 #include "resources/Messages.h"
 
+#include <chrono>
 #include <utility>
 
 namespace vq3::link {
@@ -93,6 +95,7 @@ void CommandChannel::ConnectSequence(bool portMayBeOpen) {
         // Fills the status indicators at once.
         SendCommand(cmd::Inp);
     } else {
+        qCWarning(lcPort).noquote() << "cannot open" << m_port.LastError();
         m_host.ShowPortError();
         SetLinkState(false);
     }
@@ -104,6 +107,8 @@ void CommandChannel::OnDeviceLost(const QString& reason) {
     if (!m_connected)
         return;
     SetLinkState(false);
+    qCWarning(lcPort).noquote() << "lost" << reason << "- waiting for it to come back";
+    m_lastRetryError.clear();
     emit deviceLost(reason);
     m_reconnectTimer.start();
 }
@@ -113,9 +118,15 @@ void CommandChannel::TryReconnect() {
         m_reconnectTimer.stop();
         return;
     }
-    if (!OpenPort(true))
+    if (!OpenPort(true)) {
+        // Tried every second: only a new reason is worth a line.
+        if (m_port.LastError() != m_lastRetryError)
+            qCInfo(lcPort).noquote() << "still waiting:" << m_port.LastError();
+        m_lastRetryError = m_port.LastError();
         return;
+    }
     m_reconnectTimer.stop();
+    qCInfo(lcPort).noquote() << QStringLiteral("COM%1 is back: reconnected").arg(m_nPort);
     SetLinkState(true);
     SendCommand(cmd::Inp);
     emit deviceBack();
@@ -179,6 +190,11 @@ void CommandChannel::OnReceptionTick() {
     m_sinceTick.restart();
     ReceivePending();
     if (AssembleLine()) {
+        if (lcTraffic().isDebugEnabled()) {
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            qCDebug(lcTraffic, "%.3f dispatch %s",
+                    std::chrono::duration<double, std::milli>(now).count(), m_replyLine);
+        }
         m_host.DispatchReply(m_replyLine);
         emit lineDispatched();
     }

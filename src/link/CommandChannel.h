@@ -104,6 +104,7 @@ private:
     QTimer m_echoTimer;
 
     QTimer m_reconnectTimer;
+    QString m_lastRetryError;
 };
 
 } // namespace vq3::link

@@ -8,8 +8,11 @@ namespace vq3::link {
 namespace {
 
 QString Hint(PortStep step, int error) {
-    if (step == PortStep::Lock || error == EBUSY || error == EWOULDBLOCK)
-        return QStringLiteral("busy: another program has it open (exclusive open or lock)");
+    if (step == PortStep::Lock)
+        return QStringLiteral("busy: another program holds its lock (flock); is the controller "
+                              "already running, or a terminal program?");
+    if (error == EBUSY)
+        return QStringLiteral("busy: another program has it open exclusively (TIOCEXCL)");
     if (error == EACCES || error == EPERM)
         return QStringLiteral("this user may not open it: add the user to the dialout group "
                               "(adduser $USER dialout) and log in again");

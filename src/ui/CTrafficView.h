@@ -15,6 +15,8 @@ namespace vq3::ui {
 // way old lines go.
 class CTrafficView : public QPlainTextEdit {
     Q_OBJECT
+    Q_PROPERTY(int viewLines READ ViewLines)
+    Q_PROPERTY(int pendingLength READ PendingLength)
 public:
     static constexpr int kMaxLines = 100;
     static constexpr int kRedrawMs = 200; // longest delay before new traffic is drawn
@@ -27,7 +29,7 @@ public:
     void FlushTraffic();
     // Lines the view shows, wrapped pieces included.
     int ViewLines();
-    qsizetype PendingLength() const { return m_pending.size(); }
+    int PendingLength() const { return static_cast<int>(m_pending.size()); }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -24,6 +24,17 @@ inline QString BinaryPath(const QString& name) {
     return QDir(QStringLiteral(VQ3_BIN_DIR)).filePath(name);
 }
 
+// Resident memory of a process in kB, from /proc.
+inline qint64 ResidentKb(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
 // CPU time (user + system) of a process in clock ticks, from /proc.
 inline qint64 CpuTicks(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -113,7 +124,8 @@ public:
             env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
         process.setProcessEnvironment(env);
         process.setProgram(QDir(m_folder).filePath(QStringLiteral("vq3-controller")));
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.setProcessChannelMode(m_captureErrors ? QProcess::ForwardedOutputChannel
+                                                      : QProcess::ForwardedChannels);
         process.start();
         return process.waitForStarted(5000);
     }
@@ -199,6 +211,12 @@ public:
     }
 
     QProcess& Process() { return m_process; }
+    // Keeps what the program writes to standard error (its diagnostics) for ErrorOutput().
+    void CaptureErrors() { m_captureErrors = true; }
+    QByteArray ErrorOutput() {
+        m_errors += m_process.readAllStandardError();
+        return m_errors;
+    }
     QByteArray Profile() const {
         QFile file(ProfilePath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -213,6 +231,8 @@ private:
     QString m_folder;
     QProcess m_process;
     QLocalSocket m_socket;
+    bool m_captureErrors = false;
+    QByteArray m_errors;
 };
 
 } // namespace vq3::test
