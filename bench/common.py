@@ -16,6 +16,14 @@ def bin_dir(default="build/bin"):
     return os.path.abspath(os.environ.get("VQ3_BIN", default))
 
 
+def require_test_hooks(controller):
+    """Stops with the reason when the controller was built without its automation socket."""
+    with open(controller, "rb") as f:
+        if b"VQ3_AUTOMATION" not in f.read():
+            raise SystemExit(f"{controller} has no automation socket: build it with "
+                             "cmake -DVQ3_TEST_HOOKS=ON (see bench/README.md)")
+
+
 class Process:
     """CPU ticks, context switches (wake-ups) and peak memory of a process, all threads."""
 
@@ -63,6 +71,7 @@ class Rig:
     def __init__(self, sim_options=(), profile="[INIT]\r\nPORT=1\r\n"):
         self.dir = tempfile.mkdtemp(prefix="vq3-bench-")
         bins = bin_dir()
+        require_test_hooks(os.path.join(bins, "vq3-controller"))
         self.controller_path = os.path.join(self.dir, "vq3-controller")
         shutil.copy2(os.path.join(bins, "vq3-controller"), self.controller_path)
         with open(os.path.join(self.dir, "VQ3_CNT.ini"), "w", newline="") as f:

@@ -17,6 +17,10 @@ if [[ ! -x $binary ]]; then
     echo "no controller at $binary; build the vq3-controller target first" >&2
     exit 2
 fi
+if ! grep -q VQ3_AUTOMATION "$binary"; then
+    echo "$binary has no automation socket: build it with cmake -DVQ3_TEST_HOOKS=ON" >&2
+    exit 2
+fi
 
 work=$(mktemp -d)
 cleanup() { rm -rf "$work"; }

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite headless. Then, unless VQ3_RELEASE_CHECKS
+# Builds everything with the test automation socket (VQ3_TEST_HOOKS, which the end-to-end tests
+# drive) and runs the whole test suite headless. Then, unless VQ3_RELEASE_CHECKS
 # is "0", the release checks: the whole suite again in a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-asan/), and a short run of every fuzzer (build-fuzz/,
 # VQ3_FUZZ_RUNS executions each, default 20000) when clang and libFuzzer are at hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+VQ3_CMAKE_ARGS="-DVQ3_TEST_HOOKS=ON ${VQ3_CMAKE_ARGS:-}" scripts/setup.sh
 (
     cd "${VQ3_BUILD_DIR:-build}"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
@@ -17,7 +18,8 @@ fi
 
 asan=${VQ3_ASAN_BUILD_DIR:-build-asan}
 echo "== sanitized build ($asan): AddressSanitizer, UndefinedBehaviorSanitizer"
-cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVQ3_SANITIZE=ON >/dev/null
+cmake -S . -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVQ3_SANITIZE=ON -DVQ3_TEST_HOOKS=ON \
+    >/dev/null
 cmake --build "$asan" -j"$(nproc)" >/dev/null
 (
     cd "$asan"
