@@ -1,4 +1,5 @@
 #include "app/CControllerApp.h"
+#include "app/PlatformChoice.h"
 #ifdef VQ3_TEST_HOOKS
 #include "ui/Automation.h"
 #endif
@@ -7,6 +8,7 @@
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
+    vq3::app::PreferXWayland(argc, argv); // windows keep their places under Wayland
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vq3-controller"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vq3/icon.xpm")));
