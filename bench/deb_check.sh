@@ -77,7 +77,7 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$(realpath "$deb")" >"$wo
     { cat "$work/apt.log"; fail "apt-get install"; }
 echo "== dpkg -L vq3-controller"
 dpkg -L vq3-controller | tee "$work/files"
-for f in /usr/bin/vq3-controller /usr/bin/vq3-simulator \
+for f in /usr/bin/vq3-controller /usr/bin/vq3-simulator /usr/bin/vq3-ports \
     /usr/share/applications/vq3-controller.desktop \
     /usr/share/icons/hicolor/scalable/apps/vq3-controller.svg; do
     grep -qx "$f" "$work/files" || fail "$f missing from the package"
@@ -104,6 +104,9 @@ printf '[INIT]\r\nPORT=1\r\n' >"$config/VQ3_CNT.ini"
 /usr/bin/vq3-simulator --link "$config/COM1" --log "$work/sim.rx" --quiet &
 pids+=("$!")
 wait_for 10 test -L "$config/COM1" || fail "the installed simulator did not link COM1"
+ports=$(cd / && env -u XDG_CONFIG_HOME HOME="$home2" /usr/bin/vq3-ports) || fail "vq3-ports failed"
+[[ $ports == *"Folder read by vq3-controller: $config"* ]] || fail "vq3-ports: $ports"
+[[ $ports == *"COM1 -> /dev/pts/"* ]] || fail "vq3-ports does not see COM1: $ports"
 run_installed "$home2" grep -q INP "$work/sim.rx"
 # A port that failed to open is written back as 0.
 grep -q '^PORT=1' "$config/VQ3_CNT.ini" || fail "port not kept: $(cat "$config/VQ3_CNT.ini")"
