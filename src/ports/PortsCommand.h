@@ -9,7 +9,7 @@ namespace vq3::ports {
 // Exit statuses of vq3-ports.
 constexpr int kDone = 0;
 constexpr int kFailed = 1;   // a bad port, device or folder: nothing was changed
-constexpr int kBadUsage = 2; // an unknown command or a wrong number of arguments
+constexpr int kBadUsage = 2; // an unknown command or option, a wrong number of arguments
 
 // Runs one command of vq3-ports on `folder` (the folder the controller reads):
 //   (none)              the listing of PortsReport

@@ -19,19 +19,26 @@ int main(int argc, char* argv[]) {
         "Lists the serial devices, the port of vq3-controller (COM1 to COM9) each is mapped to\n"
         "and whether this account can use it; maps and unmaps ports in the folder that the\n"
         "vq3-controller beside this program reads."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(
         QStringLiteral("command"),
         QStringLiteral("None: the list. map COMn DEVICE: make COMn a link to DEVICE (its "
                        "/dev/serial/by-id/ name when it has one). unmap COMn: remove that link."),
         QStringLiteral("[map COMn DEVICE | unmap COMn]"));
-    parser.process(application);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        err << "vq3-ports: " << parser.errorText() << " See vq3-ports --help." << Qt::endl;
+        return vq3::ports::kBadUsage;
+    }
+    if (parser.isSet(help))
+        parser.showHelp();
+    if (parser.isSet(version))
+        parser.showVersion();
 
     // The controller's configuration folder is named after the controller, not this tool.
     QCoreApplication::setApplicationName(QStringLiteral("vq3-controller"));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
     return vq3::ports::RunPortsCommand(parser.positionalArguments(), vq3::app::ProfileFolder(), out,
                                        err);
 }

@@ -308,6 +308,9 @@ void PortsTest::refusesBadInput_data() {
         << QStringLiteral("vq3-ports: COM4 is not mapped in %2\n");
     QTest::newRow("unknown command") << QStringList{"link", "COM1", "%1"} << false << 2 << usage;
     QTest::newRow("device left out") << QStringList{"map", "COM1"} << false << 2 << usage;
+    QTest::newRow("unknown option")
+        << QStringList{"--force", "map", "COM1", "%1"} << false << 2
+        << QStringLiteral("vq3-ports: Unknown option 'force'. See vq3-ports --help.\n");
 }
 
 void PortsTest::refusesBadInput() {
