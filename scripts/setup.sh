@@ -8,8 +8,9 @@ packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev fonts-
 # The release checks of scripts/test.sh (on unless VQ3_RELEASE_CHECKS=0) also build the
 # fuzzers in fuzz/: clang with its libFuzzer and sanitizer runtimes. (The sanitized test
 # build uses gcc's own runtimes, which come with build-essential.)
+# They also check the Debian package: its menu entry, AppStream metadata and lintian's verdict.
 if [ "${VQ3_RELEASE_CHECKS:-1}" != "0" ]; then
-    packages+=(clang libclang-rt-14-dev)
+    packages+=(clang libclang-rt-14-dev desktop-file-utils appstream lintian)
 fi
 missing=()
 for p in "${packages[@]}"; do
