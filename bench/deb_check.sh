@@ -83,7 +83,7 @@ for f in /usr/bin/vq3-controller /usr/bin/vq3-simulator /usr/bin/vq3-ports \
     grep -qx "$f" "$work/files" || fail "$f missing from the package"
 done
 
-if strings /usr/bin/vq3-controller | grep -q -e VQ3_AUTOMATION -e '"prompts"'; then
+if strings /usr/bin/vq3-controller | grep -q -x -e VQ3_AUTOMATION -e prompts -e answer -e grab; then
     fail "the installed program carries the test automation socket"
 fi
 
