@@ -22,6 +22,29 @@ QString EntryPath(const QString& folder, int port) {
     return QDir(folder).filePath(PortName(port));
 }
 
+// The path with its folder resolved but not its last name: two names for the same link agree.
+QString LinkIdentity(const QString& path) {
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return (folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') + info.fileName();
+}
+
+// True when following the links from `target` reaches `entry`: pointing `entry` at `target`
+// would make a loop.
+bool LeadsTo(const QString& target, const QString& entry) {
+    const QString end = LinkIdentity(entry);
+    QString path = target;
+    for (int hop = 0; hop < 40; ++hop) { // the kernel's own limit on links in a row
+        if (LinkIdentity(path) == end)
+            return true;
+        const QFileInfo info(path);
+        if (!info.isSymLink())
+            return false;
+        path = info.symLinkTarget();
+    }
+    return true;
+}
+
 } // namespace
 
 QString DeviceForPort(const QString& folder, int port) {
@@ -48,6 +71,10 @@ bool MapPort(const QString& folder, int port, const QString& target, QString* er
         return false;
     }
     const QString entry = EntryPath(folder, port);
+    if (LeadsTo(target, entry)) {
+        *error = QStringLiteral("%1 leads back to %2: left as it is").arg(target, entry);
+        return false;
+    }
     const int result = files::PointLinkAtomically(entry, target);
     if (result == EEXIST)
         *error = QStringLiteral("%1 is a file, not a link: left as it is").arg(entry);

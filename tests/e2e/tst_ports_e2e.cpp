@@ -168,6 +168,12 @@ void PortsTest::mapsListsAndUnmaps() {
     QCOMPARE(mapped.status, 0);
     QCOMPARE(QFile::symLinkTarget(Entry(tool, "COM1")), Entry(tool, "adapter"));
     QVERIFY(tool.Run({"map", "COM3", first.Slave()}).status == 0);
+    // A link that leads back to the port would make a loop.
+    QVERIFY(QFile::link(Entry(tool, "COM1"), Entry(tool, "back")));
+    const Outcome loop = tool.Run({"map", "COM1", Entry(tool, "back")});
+    QCOMPARE(loop.status, 1);
+    QVERIFY2(loop.err.contains("leads back to"), qPrintable(loop.err));
+    QCOMPARE(QFile::symLinkTarget(Entry(tool, "COM1")), Entry(tool, "adapter"));
 
     const Outcome listed = tool.Run({});
     QCOMPARE(listed.status, 0);
