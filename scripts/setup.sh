@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation locales)
+packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation locales ccache)
 # The release checks of scripts/test.sh (on unless VQ3_RELEASE_CHECKS=0) also build the
 # fuzzers in fuzz/: clang with its libFuzzer and sanitizer runtimes. (The sanitized test
 # build uses gcc's own runtimes, which come with build-essential.)
@@ -28,6 +28,10 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
     locale-gen >/dev/null
 fi
 
+# ccache lets the package build of scripts/test.sh reuse this build's objects (the libraries
+# are compiled the same way in both): paths below the checkout are hashed relative to it.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 build=${VQ3_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${VQ3_CMAKE_ARGS:-} >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+    ${VQ3_CMAKE_ARGS:-} >/dev/null
 cmake --build "$build" -j"$(nproc)"

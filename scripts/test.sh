@@ -21,8 +21,9 @@ fi
 pkg=${VQ3_PACKAGE_BUILD_DIR:-build-pkg}
 echo "== package ($pkg): no tests, no test hooks"
 cmake -S . -B "$pkg" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DVQ3_TEST_HOOKS=OFF \
-    >/dev/null
-cmake --build "$pkg" -j"$(nproc)" >/dev/null
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+# Through ccache, as in scripts/setup.sh: only what differs from the test build is compiled.
+CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1 cmake --build "$pkg" -j"$(nproc)" >/dev/null
 if strings "$pkg/bin/vq3-controller" | grep -x -e VQ3_AUTOMATION -e prompts -e answer -e grab; then
     echo "FAIL: $pkg/bin/vq3-controller carries the test automation socket"
     exit 1
