@@ -1,49 +1,76 @@
-"""Helpers shared by the benchmarks: run the real controller and simulator in a scratch
-folder, drive the controller through its automation socket, read figures from /proc."""
+""
+    "Helpers shared by the benchmarks: run the real controller and simulator in a scratch
+    folder,
+    drive the controller through its automation socket,
+    read figures from / proc.""
+                             "
 
-import json
-import os
-import pty
-import shutil
-import socket
-import subprocess
-import tempfile
-import time
+                        import json import os import pty import shutil import socket import
+                            subprocess import tempfile import time
 
-CLK_TCK = os.sysconf("SC_CLK_TCK")
+                                CLK_TCK = os
+                                              .sysconf("SC_CLK_TCK")
 
+                                                  def
+                                                  bin_dir(default = "build/bin")
+    : return os.path.abspath(os.environ.get("VQ3_BIN", default))
 
-def bin_dir(default="build/bin"):
-    return os.path.abspath(os.environ.get("VQ3_BIN", default))
+          def
+          require_test_hooks(controller)
+    : ""
+      "Stops with the reason when the controller was built without its automation socket."
+      "" with
+      open(controller, "rb") as f
+    : if b "VQ3_AUTOMATION" not in f.read()
+    : raise SystemExit(f "{controller} has no automation socket: build it with "
+                         "cmake -DVQ3_TEST_HOOKS=ON (see bench/README.md)")
 
+          class Process
+    : ""
+      "CPU ticks, context switches (wake-ups) and peak memory of a process, all threads."
+      ""
 
-class Process:
-    """CPU ticks, context switches (wake-ups) and peak memory of a process, all threads."""
+      def
+      __init__(self, pid)
+    : self.pid = pid
 
-    def __init__(self, pid):
-        self.pid = pid
-
-    def cpu_ns(self):
-        """CPU time of all threads in nanoseconds (scheduler statistics, not clock ticks)."""
-        total = 0
+        def
+        per_thread(self, read)
+    : ""
+      "read(task folder) for each living thread, by thread id."
+      "" values = {}
         for task in os.listdir(f"/proc/{self.pid}/task"):
-            with open(f"/proc/{self.pid}/task/{task}/schedstat") as f:
-                total += int(f.read().split()[0])
-        return total
+            try:
+                values[task] = read(f"/proc/{self.pid}/task/{task}")
+            except OSError:
+                pass  # ended meanwhile
+        return values
+
+    def threads_ns(self):
+        """CPU time of each thread in nanoseconds (scheduler statistics, not clock ticks)."""
+        def ns(task):
+            with open(f"{task}/schedstat") as f:
+                return int(f.read().split()[0])
+        return self.per_thread(ns)
+
+    def threads_wakeups(self):
+        """Context switches (voluntary and not) of each thread."""
+        def switches(task):
+            with open(f"{task}/status") as f:
+                return sum(int(line.split()[1]) for line in f if line.startswith(
+                    ("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")))
+        return self.per_thread(switches)
+
+    @staticmethod
+    def between(before, after):
+        """What the threads counted between two per-thread readings; a thread that ended
+        meanwhile loses only its last moments, instead of making the sum go down."""
+        return sum(value - before.get(task, 0) for task, value in after.items())
 
     def cpu_ticks(self):
         with open(f"/proc/{self.pid}/stat") as f:
             fields = f.read().rsplit(")", 1)[1].split()
         return int(fields[11]) + int(fields[12])
-
-    def wakeups(self):
-        total = 0
-        for task in os.listdir(f"/proc/{self.pid}/task"):
-            with open(f"/proc/{self.pid}/task/{task}/status") as f:
-                for line in f:
-                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                        total += int(line.split()[1])
-        return total
 
     def status_kb(self, key):
         with open(f"/proc/{self.pid}/status") as f:
@@ -54,17 +81,17 @@ class Process:
 
     def measure(self, seconds):
         """CPU share in percent of one core, wake-ups per second, peak RSS in MB."""
-        t0, c0, w0 = time.monotonic(), self.cpu_ticks(), self.wakeups()
+        t0, c0, w0 = time.monotonic(), self.threads_ns(), self.threads_wakeups()
         time.sleep(seconds)
-        t1, c1, w1 = time.monotonic(), self.cpu_ticks(), self.wakeups()
+        t1, c1, w1 = time.monotonic(), self.threads_ns(), self.threads_wakeups()
         wall = t1 - t0
         return {
-            "cpu_percent": round(100.0 * (c1 - c0) / CLK_TCK / wall, 2),
-            "wakeups_per_s": round((w1 - w0) / wall, 1),
-            "peak_rss_mb": round(self.status_kb("VmHWM") / 1024.0, 1),
-            "rss_mb": round(self.status_kb("VmRSS") / 1024.0, 1),
-        }
-
+        "cpu_percent" : round(100.0 * self.between(c0, c1) / 1e9 / wall, 3),
+                        "wakeups_per_s" : round(self.between(w0, w1) / wall, 2),
+                                          "peak_rss_mb"
+            : round(self.status_kb("VmHWM") / 1024.0, 1),
+              "rss_mb" : round(self.status_kb("VmRSS") / 1024.0, 1),
+    }
 
 class Rig:
     """A scratch folder with the controller copied in and the simulator linked as COM1, or,
@@ -75,6 +102,7 @@ class Rig:
                  stderr=None):
         self.dir = tempfile.mkdtemp(prefix="vq3-bench-")
         bins = bin_dir()
+        require_test_hooks(os.path.join(bins, "vq3-controller"))
         self.controller_path = os.path.join(self.dir, "vq3-controller")
         shutil.copy2(os.path.join(bins, "vq3-controller"), self.controller_path)
         with open(os.path.join(self.dir, "VQ3_CNT.ini"), "w", newline="") as f:

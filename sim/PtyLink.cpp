@@ -1,5 +1,7 @@
 #include "PtyLink.h"
 
+#include "files/AtomicLink.h"
+
 #include <QFile>
 #include <QSocketNotifier>
 
@@ -34,12 +36,6 @@ bool SetRawLine(int fd) {
     settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
     return ::tcsetattr(fd, TCSANOW, &settings) == 0;
-}
-
-QByteArray LinkTarget(const QByteArray& link) {
-    char target[4096];
-    const ssize_t length = ::readlink(link.constData(), target, sizeof target);
-    return length > 0 ? QByteArray(target, length) : QByteArray();
 }
 
 } // namespace
@@ -185,31 +181,15 @@ void PtyLink::ClosePty() {
 }
 
 bool PtyLink::PointLink() {
-    if (m_linkPath.isEmpty())
-        return true;
-    const QByteArray link = QFile::encodeName(m_linkPath);
-    struct stat existing {};
-    if (::lstat(link.constData(), &existing) == 0 && !S_ISLNK(existing.st_mode))
-        return false;
-    // A new link under a private name, renamed over the old one: never a moment without.
-    const QByteArray temporary = link + ".new" + QByteArray::number(::getpid());
-    ::unlink(temporary.constData());
-    if (::symlink(QFile::encodeName(m_slavePath).constData(), temporary.constData()) != 0)
-        return false;
-    if (::rename(temporary.constData(), link.constData()) != 0) {
-        ::unlink(temporary.constData());
-        return false;
-    }
-    return true;
+    return m_linkPath.isEmpty() || files::PointLinkAtomically(m_linkPath, m_slavePath) == 0;
 }
 
 void PtyLink::RemoveLink() {
     if (m_linkPath.isEmpty())
         return;
-    const QByteArray link = QFile::encodeName(m_linkPath);
     // Someone may have pointed it elsewhere since; then it is theirs.
-    if (LinkTarget(link) == QFile::encodeName(m_slavePath))
-        ::unlink(link.constData());
+    if (files::LinkTarget(m_linkPath) == QFile::encodeName(m_slavePath))
+        QFile::remove(m_linkPath);
 }
 
 void PtyLink::OnReadable() {

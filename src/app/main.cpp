@@ -1,15 +1,21 @@
 #include "app/CControllerApp.h"
+#include "app/PlatformChoice.h"
+#ifdef VQ3_TEST_HOOKS
 #include "ui/Automation.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
+    vq3::app::PreferXWayland(argc, argv); // windows keep their places under Wayland
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vq3-controller"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vq3/icon.xpm")));
-    vq3::ui::Automation automation; // end-to-end tests only; off unless asked for
+#ifdef VQ3_TEST_HOOKS
+    vq3::ui::Automation automation; // test builds only; off unless asked for
     automation.StartIfRequested();
+#endif
     vq3::app::CControllerApp controller;
     controller.StartUp();
     return controller.ShutDown();

@@ -25,7 +25,6 @@ constexpr int kReceiveBlock = 1024;
 CommandChannel::CommandChannel(SerialDevice& port, ChannelHost& host, QObject* parent)
     : QObject(parent), m_port(port), m_host(host) {
     m_tickTimer.setSingleShot(true);
-    m_tickTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_tickTimer, &QTimer::timeout, this, &CommandChannel::OnReceptionTick);
     m_echoTimer.setSingleShot(true);
     m_echoTimer.setInterval(kEchoHoldMs);

@@ -19,7 +19,8 @@ enum class PortStep {
 };
 
 // One line for the log: the port, the device path, the system's reason and, for the common
-// cases, what to do about it ("COM1 (/dev/ttyUSB0): Permission denied; ...").
+// cases, what to do about it ("COM1 (/dev/ttyUSB0): permission denied: only group dialout
+// may use ...").
 QString DescribePortProblem(int portNumber, const QString& path, PortStep step, int error);
 
 } // namespace vq3::link

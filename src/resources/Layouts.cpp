@@ -150,6 +150,28 @@ constexpr std::array<WindowLayout, 7> kLayouts = {{
 }};
 } // namespace
 
+std::span<const MenuItemLayout> MainMenu() {
+    static constexpr MenuItemLayout kItems[] = {
+        {"&File", "&Open", idm::Open},
+        {"&File", "&Save", idm::Save},
+        {"&File", "Save &As", idm::SaveAs},
+        {"&File", "E&xit", idm::Exit},
+        {"&Setting", "&COM port", idm::ComPort},
+        {"&Setting", "Controll &Mode", idm::ControlMode},
+        {"&Setting", "&Program Mode", idm::ProgramMode},
+        {"&Setting", "Lamp &Alarm Time", idm::LampAlarmTime},
+        {"&Setting", "Lamp &off Time", idm::LampOffTime},
+        {"&Setting", "&Instantaneous Recovery", idm::InstantRecovery},
+        {"&Setting", "&Shutter Response Time", idm::ShutterResponse},
+        {"&Setting", "S&hutter Open Pulse Time", idm::OpenPulseTime},
+        {"&Setting", "Sh&utter Close Pulth Time", idm::ClosePulseTime},
+        {"&Display", "&Light Controll", idm::LightControl},
+        {"&Display", "&Terminal", idm::Terminal},
+        {"&Help", "&About", idm::About},
+    };
+    return kItems;
+}
+
 const WindowLayout& Layout(int templateId) {
     for (const WindowLayout& layout : kLayouts)
         if (layout.templateId == templateId)

@@ -35,6 +35,16 @@ struct WindowLayout {
     std::span<const ControlLayout> controls; // template order, which is also the tab order
 };
 
+// One item of the main window's menu bar: the menu it belongs to, its text and command.
+struct MenuItemLayout {
+    const char* menu;
+    const char* text;
+    int id;
+};
+
+// Menu 129 of the main window, in order; each menu appears where its first item is.
+std::span<const MenuItemLayout> MainMenu();
+
 // Dialog templates: 102 main window, 129 Light Control, 130 About, 131 COM port,
 // 133 value setting, 134 choice setting, 135 Terminal.
 const WindowLayout& Layout(int templateId);

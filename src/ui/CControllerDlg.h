@@ -146,6 +146,7 @@ private:
 
     void BuildWindow();
     void BuildMenu();
+    void OnMenuCommand(int id);
     void CreateToolWindows();
     void ApplyAccessGate();
     bool FilterInput(QKeyEvent* event, QObject* target);

@@ -72,14 +72,28 @@ void CTrafficView::TrimPending() {
 
 // A view line holds at most its width in the narrowest printable character; twice that is
 // a safe bound whatever the font.
-qsizetype CTrafficView::VisibleCapacity() const {
+qsizetype CTrafficView::VisibleCapacity() {
+    if (m_capacity > 0)
+        return m_capacity;
     const QFontMetrics metrics(font());
     int narrowest = metrics.averageCharWidth();
     for (char c = '!'; c <= '~'; ++c)
         narrowest = std::min(narrowest, metrics.horizontalAdvance(QLatin1Char(c)));
     const int perLine =
         std::max(1, std::max(viewport()->width(), width()) / std::max(1, narrowest));
-    return qsizetype(kMaxLines) * (2 * perLine + 1);
+    m_capacity = qsizetype(kMaxLines) * (2 * perLine + 1);
+    return m_capacity;
+}
+
+void CTrafficView::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    m_capacity = 0;
+}
+
+void CTrafficView::changeEvent(QEvent* event) {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        m_capacity = 0;
 }
 
 void CTrafficView::FlushTraffic() {

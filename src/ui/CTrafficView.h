@@ -33,16 +33,19 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void TrimPending();
     void TrimToLimit();
     void ScrollToEnd();
-    // The most characters 100 view lines can hold.
-    qsizetype VisibleCapacity() const;
+    // The most characters 100 view lines can hold; measured once per size and font.
+    qsizetype VisibleCapacity();
 
     QString m_pending; // traffic not yet in the view
     int m_pendingBreaks = 0;
+    qsizetype m_capacity = 0; // 0 until measured
     QTimer m_flushTimer;
 };
 

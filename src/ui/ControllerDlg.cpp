@@ -137,33 +137,10 @@ void CControllerDlg::BuildWindow() {
 }
 
 void CControllerDlg::BuildMenu() {
-    struct Item {
-        const char* menu;
-        const char* text;
-        int id;
-    };
-    static constexpr Item kItems[] = {
-        {"&File", "&Open", idm::Open},
-        {"&File", "&Save", idm::Save},
-        {"&File", "Save &As", idm::SaveAs},
-        {"&File", "E&xit", idm::Exit},
-        {"&Setting", "&COM port", idm::ComPort},
-        {"&Setting", "Controll &Mode", idm::ControlMode},
-        {"&Setting", "&Program Mode", idm::ProgramMode},
-        {"&Setting", "Lamp &Alarm Time", idm::LampAlarmTime},
-        {"&Setting", "Lamp &off Time", idm::LampOffTime},
-        {"&Setting", "&Instantaneous Recovery", idm::InstantRecovery},
-        {"&Setting", "&Shutter Response Time", idm::ShutterResponse},
-        {"&Setting", "S&hutter Open Pulse Time", idm::OpenPulseTime},
-        {"&Setting", "Sh&utter Close Pulth Time", idm::ClosePulseTime},
-        {"&Display", "&Light Controll", idm::LightControl},
-        {"&Display", "&Terminal", idm::Terminal},
-        {"&Help", "&About", idm::About},
-    };
     m_menuBar->clear();
     m_actions.clear();
     QHash<QString, QMenu*> menus;
-    for (const Item& item : kItems) {
+    for (const resources::MenuItemLayout& item : resources::MainMenu()) {
         const QString menuText = QString::fromLatin1(item.menu);
         QMenu*& menu = menus[menuText];
         if (!menu) {
@@ -175,38 +152,26 @@ void CControllerDlg::BuildMenu() {
         action->setCheckable(item.id == idm::LightControl || item.id == idm::Terminal);
         m_actions.insert(item.id, action);
         const int id = item.id;
-        connect(action, &QAction::triggered, this, [this, id] {
-            switch (id) {
-            case idm::Open:
-                OnMenuOpen();
-                break;
-            case idm::Save:
-                OnMenuSave();
-                break;
-            case idm::SaveAs:
-                OnMenuSaveAs();
-                break;
-            case idm::Exit:
-                OnMenuExit();
-                break;
-            case idm::ComPort:
-                OnMenuComPort();
-                break;
-            case idm::LightControl:
-                OnMenuLightControl();
-                break;
-            case idm::Terminal:
-                OnMenuTerminal();
-                break;
-            case idm::About:
-                OnMenuAbout();
-                break;
-            default:
-                OnMenuSetting(id - idm::ControlMode + 1);
-                break;
-            }
-        });
+        connect(action, &QAction::triggered, this, [this, id] { OnMenuCommand(id); });
     }
+}
+
+// Each item runs its operation once per choice; the eight setting items open their dialog.
+void CControllerDlg::OnMenuCommand(int id) {
+    static constexpr std::pair<int, void (CControllerDlg::*)()> kOperations[] = {
+        {idm::Open, &CControllerDlg::OnMenuOpen},
+        {idm::Save, &CControllerDlg::OnMenuSave},
+        {idm::SaveAs, &CControllerDlg::OnMenuSaveAs},
+        {idm::Exit, &CControllerDlg::OnMenuExit},
+        {idm::ComPort, &CControllerDlg::OnMenuComPort},
+        {idm::LightControl, &CControllerDlg::OnMenuLightControl},
+        {idm::Terminal, &CControllerDlg::OnMenuTerminal},
+        {idm::About, &CControllerDlg::OnMenuAbout},
+    };
+    for (const auto& [command, operation] : kOperations)
+        if (command == id)
+            return (this->*operation)();
+    OnMenuSetting(id - idm::ControlMode + 1);
 }
 
 QAction* CControllerDlg::MenuAction(int commandId) const {

@@ -10,7 +10,9 @@
 
 using vq3::test::BinaryPath;
 using vq3::test::Controller;
+using vq3::test::MakeFolder;
 using vq3::test::Simulator;
+using vq3::test::StartAs;
 
 namespace {
 
@@ -21,31 +23,6 @@ QString WorkingDirectory(qint64 pid) {
 QByteArray Contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool MakeFolder(const QString& path, const passwd* owner) {
-    if (!QDir().mkpath(path))
-        return false;
-    if (owner && ::chown(QFile::encodeName(path).constData(), owner->pw_uid, owner->pw_gid) != 0)
-        return false;
-    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                           QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
-                                           QFile::ExeOther);
-}
-
-// A program run as another user, through setpriv.
-bool StartAs(QProcess& process, const passwd* user, const QString& program,
-             const QStringList& arguments, const QProcessEnvironment& env) {
-    process.setProgram(QStringLiteral("setpriv"));
-    process.setArguments(QStringList{QStringLiteral("--reuid=%1").arg(user->pw_uid),
-                                     QStringLiteral("--regid=%1").arg(user->pw_gid),
-                                     QStringLiteral("--clear-groups"), QStringLiteral("--"),
-                                     program} +
-                         arguments);
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start();
-    return process.waitForStarted(5000);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 // copied there (its folder holds the profile and the COMn links), the simulator serves a
 // pseudo-terminal linked as COM1, and the controller is driven through its automation socket.
 
+#include "OtherUser.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,10 +21,6 @@
 #include <signal.h>
 
 namespace vq3::test {
-
-inline QString BinaryPath(const QString& name) {
-    return QDir(QStringLiteral(VQ3_BIN_DIR)).filePath(name);
-}
 
 // Resident memory of a process in kB, from /proc.
 inline qint64 ResidentKb(qint64 pid) {
