@@ -1,44 +1,39 @@
-""
-    "Helpers shared by the benchmarks: run the real controller and simulator in a scratch
-    folder,
-    drive the controller through its automation socket,
-    read figures from / proc.""
-                             "
+"""Helpers shared by the benchmarks: run the real controller and simulator in a scratch
+folder, drive the controller through its automation socket, read figures from /proc."""
 
-                        import json import os import pty import shutil import socket import
-                            subprocess import tempfile import time
+import json
+import os
+import pty
+import shutil
+import socket
+import subprocess
+import tempfile
+import time
 
-                                CLK_TCK = os
-                                              .sysconf("SC_CLK_TCK")
+CLK_TCK = os.sysconf("SC_CLK_TCK")
 
-                                                  def
-                                                  bin_dir(default = "build/bin")
-    : return os.path.abspath(os.environ.get("VQ3_BIN", default))
 
-          def
-          require_test_hooks(controller)
-    : ""
-      "Stops with the reason when the controller was built without its automation socket."
-      "" with
-      open(controller, "rb") as f
-    : if b "VQ3_AUTOMATION" not in f.read()
-    : raise SystemExit(f "{controller} has no automation socket: build it with "
-                         "cmake -DVQ3_TEST_HOOKS=ON (see bench/README.md)")
+def bin_dir(default="build/bin"):
+    return os.path.abspath(os.environ.get("VQ3_BIN", default))
 
-          class Process
-    : ""
-      "CPU ticks, context switches (wake-ups) and peak memory of a process, all threads."
-      ""
 
-      def
-      __init__(self, pid)
-    : self.pid = pid
+def require_test_hooks(controller):
+    """Stops with the reason when the controller was built without its automation socket."""
+    with open(controller, "rb") as f:
+        if b"VQ3_AUTOMATION" not in f.read():
+            raise SystemExit(f"{controller} has no automation socket: build it with "
+                             "cmake -DVQ3_TEST_HOOKS=ON (see bench/README.md)")
 
-        def
-        per_thread(self, read)
-    : ""
-      "read(task folder) for each living thread, by thread id."
-      "" values = {}
+
+class Process:
+    """CPU time, context switches (wake-ups) and peak memory of a process, all threads."""
+
+    def __init__(self, pid):
+        self.pid = pid
+
+    def per_thread(self, read):
+        """read(task folder) for each living thread, by thread id."""
+        values = {}
         for task in os.listdir(f"/proc/{self.pid}/task"):
             try:
                 values[task] = read(f"/proc/{self.pid}/task/{task}")
@@ -86,12 +81,12 @@
         t1, c1, w1 = time.monotonic(), self.threads_ns(), self.threads_wakeups()
         wall = t1 - t0
         return {
-        "cpu_percent" : round(100.0 * self.between(c0, c1) / 1e9 / wall, 3),
-                        "wakeups_per_s" : round(self.between(w0, w1) / wall, 2),
-                                          "peak_rss_mb"
-            : round(self.status_kb("VmHWM") / 1024.0, 1),
-              "rss_mb" : round(self.status_kb("VmRSS") / 1024.0, 1),
-    }
+            "cpu_percent": round(100.0 * self.between(c0, c1) / 1e9 / wall, 3),
+            "wakeups_per_s": round(self.between(w0, w1) / wall, 2),
+            "peak_rss_mb": round(self.status_kb("VmHWM") / 1024.0, 1),
+            "rss_mb": round(self.status_kb("VmRSS") / 1024.0, 1),
+        }
+
 
 class Rig:
     """A scratch folder with the controller copied in and the simulator linked as COM1, or,

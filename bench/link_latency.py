@@ -1,4 +1,4 @@
-#!/ usr / bin / env python3
+#!/usr/bin/env python3
 """What the device link costs while nothing happens, and how soon a reply is handled after a
 quiet spell.
 
@@ -7,28 +7,33 @@ quiet spell.
    step field, each left alone (no automation request) for the measured stretch: CPU share
    of one core from the scheduler's nanosecond counters, and wake-ups a second.
 2. Latency: the benchmark is the unit itself, on a pseudo-terminal linked as COM1. After a
-   quiet spell it writes one status reply and takes the moment;
-the controller logs the moment it dispatches the line(QT_LOGGING_RULES = vq3.traffic.debug = true,
-                                                      the monotonic clock both sides)
-    .The difference is from the unit's write to the read-out, which the dispatch writes at once.
+   quiet spell it writes one status reply and takes the moment; the controller logs the
+   moment it dispatches the line (QT_LOGGING_RULES=vq3.traffic.debug=true, the monotonic
+   clock both sides). The difference is from the unit's write to the read-out, which the
+   dispatch writes at once.
 
-    VQ3_BIN = build / bin python3 bench /
-              link_latency.py[idle seconds, default 30][replies, default 100] ""
-                                                                              "
+    VQ3_BIN=build/bin python3 bench/link_latency.py [idle seconds, default 30] [replies, default 100]
+"""
 
-              import json import os import re import
-              statistics import sys import tempfile import time
+import json
+import os
+import re
+import statistics
+import sys
+import tempfile
+import time
 
-              from common import Process,
-   Rig
+from common import Process, Rig
 
-   idle_seconds = float(sys.argv[1]) if len (sys.argv) >
-                  1 else 30.0 replies = int(sys.argv[2]) if len (sys.argv) >
-                                        2 else 100 quiet_s = 0.3
+idle_seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 30.0
+replies = int(sys.argv[2]) if len(sys.argv) > 2 else 100
+quiet_s = 0.3
 
-   def idle(profile, focus = None)
-    : rig = Rig(profile = profile) try :
-    if focus:
+
+def idle(profile, focus=None):
+    rig = Rig(profile=profile)
+    try:
+        if focus:
             rig.request(cmd="key", path=focus, key="Shift")  # takes the focus, sends nothing
         time.sleep(3)  # start-up and the status query are over
         return Process(rig.controller.pid).measure(idle_seconds)
@@ -79,8 +84,8 @@ result = {
 }
 print(json.dumps(result, indent=2))
 connected, closed = result["idle_connected"], result["idle_port_closed"]
-#The link costs nothing : connected wakes no more than closed, and without the blinking
-#cursor(Qt's own, two repaints a second) the program uses at most 0.1 % of a core.
+# The link costs nothing: connected wakes no more than closed, and without the blinking
+# cursor (Qt's own, two repaints a second) the program uses at most 0.1 % of a core.
 ok = (connected["wakeups_per_s"] <= closed["wakeups_per_s"] + 0.5
       and result["idle_connected_no_cursor"]["cpu_percent"] <= 0.1
       and result["reply_latency"]["handled"] == replies
