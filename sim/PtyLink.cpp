@@ -1,6 +1,7 @@
 #include "PtyLink.h"
 
 #include "files/AtomicLink.h"
+#include "link/SocketNotifiers.h"
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -159,15 +160,7 @@ bool PtyLink::OpenPty() {
 }
 
 void PtyLink::ClosePty() {
-    // Deferred deletion: this may run inside a notifier's own signal.
-    for (QSocketNotifier* notifier : {m_readNotifier, m_writeNotifier}) {
-        if (notifier) {
-            notifier->setEnabled(false);
-            notifier->deleteLater();
-        }
-    }
-    m_readNotifier = nullptr;
-    m_writeNotifier = nullptr;
+    link::DropNotifiers({&m_readNotifier, &m_writeNotifier});
     if (m_slaveHold >= 0)
         ::close(m_slaveHold);
     if (m_master >= 0)

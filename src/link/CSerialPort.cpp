@@ -2,6 +2,7 @@
 
 #include "link/LineSettings.h"
 #include "link/PortProblem.h"
+#include "link/SocketNotifiers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -182,15 +183,7 @@ void CSerialPort::WatchDescriptor() {
 bool CSerialPort::Close() {
     m_queue.clear();
     m_writeLimit.stop();
-    // Deferred deletion: Close may run inside a notifier's own signal.
-    for (QSocketNotifier* notifier : {m_readNotifier, m_writeNotifier}) {
-        if (notifier) {
-            notifier->setEnabled(false);
-            notifier->deleteLater();
-        }
-    }
-    m_readNotifier = nullptr;
-    m_writeNotifier = nullptr;
+    DropNotifiers({&m_readNotifier, &m_writeNotifier});
     if (m_fd < 0)
         return false;
     ::ioctl(m_fd, TIOCNXCL); // the flag outlives the descriptor on some drivers

@@ -1,7 +1,7 @@
 // The File menu's unit settings operations against a unit on the line: what is written to
-// the unit and to the file, the confirmations and messages, what a time-out shows, the end
-// request during a wait, and what is greyed while an operation runs. The exchanges' own
-// timing is tested without a window.
+// the unit and to the file, the confirmations and messages, the end request during a wait,
+// and what is greyed while an operation runs. The exchanges' outcomes and timing are tested
+// without a window, and a unit that never answers end to end.
 #include "ControllerWithUnit.h"
 #include "ui/CLightControlDlg.h"
 #include "ui/CTerminalDlg.h"
@@ -123,8 +123,6 @@ private slots:
     void openRejected();
     void openCancelled_data();
     void openCancelled();
-    void noAnswer_data();
-    void noAnswer();
     void endRequestDuringWait_data();
     void endRequestDuringWait();
     void enableOperations_data();
@@ -410,36 +408,6 @@ void TestSettingsFileGui::openCancelled() {
     QCOMPARE(h.prompter.shown.size(), boxes);
     QCOMPARE(h.unit.commands, ByteList{});
     QCOMPARE(h.window->CurrentSettingsFile(), chooseFile ? path : QString());
-    QVERIFY(!h.window->IsBusy());
-}
-
-void TestSettingsFileGui::noAnswer_data() {
-    QTest::addColumn<bool>("open");
-    QTest::addColumn<bool>("silent"); // else the unit answers but keeps its own values
-
-    QTest::newRow("Save, silent unit") << false << true;
-    QTest::newRow("Open, silent unit") << true << true;
-    QTest::newRow("Open, unit keeps its values") << true << false;
-}
-
-void TestSettingsFileGui::noAnswer() {
-    QFETCH(bool, open);
-    QFETCH(bool, silent);
-    ControllerWithUnit h;
-    h.unit.silent = silent;
-    h.unit.ignoresSets = true;
-    SetUnit(h, {1, 10, 10, 0, 0, 100, 100});
-    const QString path = h.Path("in.txt");
-    WriteFile(path, kFile7);
-    h.prompter.files = {path};
-
-    QVERIFY(
-        h.Run(open ? &vq3::ui::CControllerDlg::OnMenuOpen : &vq3::ui::CControllerDlg::OnMenuSave));
-
-    QCOMPARE(h.prompter.Texts().last(), kFailedToConnect);
-    QCOMPARE(h.prompter.shown.size(), open ? 2 : 1); // Save asks for no file
-    QCOMPARE(h.unit.commands, open ? kSets7 + kQueries : kQueries);
-    QCOMPARE(ReadFile(path), kFile7);
     QVERIFY(!h.window->IsBusy());
 }
 

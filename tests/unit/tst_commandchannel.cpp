@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
@@ -142,6 +143,8 @@ void CommandChannelTest::failedOpen() {
     RecordingHost host;
     CommandChannel channel(port, host);
     channel.SetPort(4);
+    // The reason goes to standard error too.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot open"));
     channel.ConnectSequence(false);
 
     QCOMPARE(channel.Port(), 0);
@@ -481,6 +484,7 @@ void CommandChannelTest::lostDeviceComesBack() {
     QSignalSpy lost(&link.channel, &CommandChannel::deviceLost);
     QSignalSpy back(&link.channel, &CommandChannel::deviceBack);
     link.port.openResult = 1; // not back yet
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^lost unplugged"));
     link.port.Unplug();
     QCOMPARE(lost.count(), 1);
     QCOMPARE(link.host.events, QStringList{"state Disconnect Port"}); // and no box
@@ -497,6 +501,8 @@ void CommandChannelTest::lostDeviceComesBack() {
     }
     const int tries = link.port.openCount;
     link.port.openResult = 0;
+    if (!operatorCloses)
+        QTest::ignoreMessage(QtInfoMsg, "COM1 is back: reconnected");
     if (operatorCloses) {
         QTest::qWait(2500);
         QCOMPARE(link.port.openCount, tries);
