@@ -1,6 +1,7 @@
 #include "app/CControllerApp.h"
 
 #include "app/ProfileFolder.h"
+#include "control/UnitController.h"
 #include "link/CSerialPort.h"
 #include "resources/Messages.h"
 #include "ui/CControllerDlg.h"
@@ -89,7 +90,8 @@ bool CControllerApp::StartUp() {
     {
         // The main window lives in the application's event loop until it has ended; no
         // other window is blocked meanwhile.
-        ui::CControllerDlg window(m_profile);
+        control::UnitController unit;
+        ui::CControllerDlg window(m_profile, unit);
         RouteSignalsTo(&window, &context);
         // exit, not quit: quit would first ask every window to close, and the tool windows
         // only hide.

@@ -1,7 +1,7 @@
 #include "app/CControllerApp.h"
 #include "app/PlatformChoice.h"
 #ifdef VQ3_TEST_HOOKS
-#include "ui/Automation.h"
+#include "Automation.h"
 #endif
 
 #include <QApplication>

@@ -1,8 +1,9 @@
 // The Light Control window: lamp, intensity, lamp time, status and shutter. Every action
-// sends at most one command and returns; replies come back through the main window.
+// asks the unit for at most one thing and returns; what the unit reports comes back as
+// signals of the object that runs it.
 #include "ui/CLightControlDlg.h"
 
-#include "link/Commands.h"
+#include "control/UnitController.h"
 #include "model/NumberRules.h"
 #include "resources/ControlIds.h"
 #include "resources/Layouts.h"
@@ -21,8 +22,6 @@
 #include <iterator>
 
 namespace vq3::ui {
-
-namespace cmd = link::cmd;
 
 namespace {
 
@@ -79,8 +78,8 @@ bool IsNavigationOrModifier(int key) {
 
 } // namespace
 
-CLightControlDlg::CLightControlDlg()
-    : ToolWindow(QStringLiteral("CLightControlDlg"), QStringLiteral("CONT")) {
+CLightControlDlg::CLightControlDlg(control::UnitController& unit)
+    : ToolWindow(QStringLiteral("CLightControlDlg"), QStringLiteral("CONT")), m_unit(unit) {
     const resources::WindowLayout& layout = resources::Layout(resources::idd::LightControl);
     setWindowTitle(QString::fromLatin1(layout.caption));
     SetControls(BuildControls(this, layout));
@@ -97,20 +96,31 @@ CLightControlDlg::CLightControlDlg()
     }
     Control(AutoTimeField)->installEventFilter(this);
 
-    auto sends = [this](int id, const QByteArray& command) {
-        connect(Button(id), &QPushButton::clicked, this,
-                [this, command] { emit sendCommand(command); });
+    using control::UnitController;
+    auto asks = [this](int id, void (UnitController::*operation)()) {
+        connect(Button(id), &QPushButton::clicked, &m_unit, operation);
     };
-    sends(IntensityRead, cmd::IntensityQuery);
-    sends(StatusRead, cmd::Inp);
-    sends(LampTimeRead, cmd::LampTimeQuery);
-    sends(LampTimeReset, cmd::LampTimeClear);
-    sends(AutoShutter, cmd::AutoShutterStart);
-    sends(AutoTimeRead, cmd::AutoTimeQuery);
-    sends(RestTimeRead, cmd::RestTimeQuery);
-    connect(Button(Lamp), &QPushButton::clicked, this, &CLightControlDlg::OnLampButton);
-    connect(Button(ManualShutter), &QPushButton::clicked, this, &CLightControlDlg::OnManualShutter);
+    asks(IntensityRead, &UnitController::ReadIntensity);
+    asks(StatusRead, &UnitController::ReadStatus);
+    asks(LampTimeRead, &UnitController::ReadLampTime);
+    asks(LampTimeReset, &UnitController::ClearLampTime);
+    asks(AutoShutter, &UnitController::StartAutoShutter);
+    asks(AutoTimeRead, &UnitController::ReadAutoTime);
+    asks(RestTimeRead, &UnitController::ReadRestTime);
+    // The toggles act on the last reported status, never on their captions.
+    asks(Lamp, &UnitController::ToggleLamp);
+    asks(ManualShutter, &UnitController::ToggleShutter);
     connect(Button(SetAutoTime), &QPushButton::clicked, this, &CLightControlDlg::OnSetAutoTime);
+
+    connect(&m_unit, &UnitController::statusChanged, this, &CLightControlDlg::ShowStatus);
+    connect(&m_unit, &UnitController::readout, this, &CLightControlDlg::SetReadout);
+    connect(&m_unit, &UnitController::busyChanged, this,
+            [this](bool busy) { EnableOperations(!busy); });
+    // A hold the unit's object ended itself (a settings operation began).
+    connect(&m_unit, &UnitController::intensityHeldChanged, this, [this](bool held) {
+        if (!held)
+            ReleaseRampButton();
+    });
 
     Control(AutoTimeField)->setAccessibleName(QStringLiteral("Setting Auto Time"));
     for (const Description& d : kDescriptions)
@@ -144,16 +154,6 @@ void CLightControlDlg::EnableOperations(bool enable) {
     Control(LampTimeReadout)->setEnabled(enable);
 }
 
-// The toggles act on the last reported status, never on their captions.
-void CLightControlDlg::OnLampButton() {
-    emit sendCommand(m_statusWord & link::status::LampOn ? cmd::LampOff : cmd::LampOn);
-}
-
-void CLightControlDlg::OnManualShutter() {
-    emit sendCommand(m_statusWord & link::status::ShutterOpen ? cmd::ShutterClose
-                                                              : cmd::ShutterOpen);
-}
-
 void CLightControlDlg::OnSetAutoTime() {
     auto* field = static_cast<QLineEdit*>(Control(AutoTimeField));
     const QByteArray text = field->text().toUtf8();
@@ -163,14 +163,11 @@ void CLightControlDlg::OnSetAutoTime() {
         ShowError(resources::Message(resources::msg::TimeWrong));
         return;
     }
-    double seconds = conversion.value;
-    if (!(seconds >= 0.0 && seconds <= 999.9)) {
-        ShowError(resources::Message(resources::msg::AutoTimeOutOfRange));
+    if (const int problem = m_unit.SetAutoTime(conversion.value)) {
+        ShowError(resources::Message(problem));
         return;
     }
-    if (seconds == 0.0)
-        seconds = 0.0; // "-0" would print a sign into the command
-    emit sendCommand(cmd::AutoTime(seconds));
+    const double seconds = conversion.value == 0.0 ? 0.0 : conversion.value; // never "-0.0"
     field->setText(QString::fromStdString(model::FormatFixed(seconds, 1)));
 }
 
@@ -279,20 +276,24 @@ void CLightControlDlg::StartRamp(QPushButton* button, bool byKey, int key) {
     m_rampKey = key;
     if (byKey)
         button->setDown(true);
-    emit sendCommand(button == Control(Up) ? cmd::IntensityUp : cmd::IntensityDown);
+    m_unit.StartIntensity(button == Control(Up) ? +1 : -1);
 }
 
 void CLightControlDlg::StopRamp() {
     if (!m_rampButton)
         return;
-    QPushButton* button = m_rampButton;
-    const bool byKey = m_rampByKey;
+    ReleaseRampButton();
+    m_unit.StopIntensity();
+}
+
+void CLightControlDlg::ReleaseRampButton() {
+    if (!m_rampButton)
+        return;
+    if (m_rampByKey)
+        m_rampButton->setDown(false);
     m_rampButton = nullptr;
     m_rampByKey = false;
     m_rampKey = 0;
-    if (byKey)
-        button->setDown(false);
-    emit sendCommand(cmd::IntensityStop);
 }
 
 void CLightControlDlg::hideEvent(QHideEvent* event) {

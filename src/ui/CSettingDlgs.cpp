@@ -1,9 +1,10 @@
 // The two unit setting dialogs. Each asks the unit for the present value when it opens and
-// on "Read", and asks for the new value to be sent on "Set"; the unit's answer comes back
-// later through reply dispatch, which fills the list or the read-out while the dialog is open.
+// on "Read", and has the new value sent on "Set"; the unit's answer comes back later and
+// fills the list or the read-out while the dialog is open.
 #include "ui/CSettingDlgs.h"
 
-#include "link/Commands.h"
+#include "control/SettingKinds.h"
+#include "control/UnitController.h"
 #include "model/NumberRules.h"
 #include "resources/ControlIds.h"
 #include "resources/Layouts.h"
@@ -22,61 +23,12 @@ namespace vq3::ui {
 
 namespace {
 
-namespace cmd = link::cmd;
+using control::FindChoiceSetting;
+using control::FindValueSetting;
 using resources::Message;
 
 namespace idc = resources::idc;
 using namespace resources::idc::setting;
-
-// The four two-way settings. The list shows entry 0 then entry 1, never sorted; an entry's
-// index carries its meaning.
-struct ChoiceSetting {
-    int kind;
-    int title; // message id; the two entries follow it
-    const QByteArray& query;
-    QByteArray (*command)(int index);
-};
-
-const ChoiceSetting kChoiceSettings[] = {
-    {1, 41, cmd::ControlModeQuery, [](int index) { return cmd::ControlMode(index == 0 ? 1 : 0); }},
-    {2, 44, cmd::ProgramModeQuery, [](int index) { return cmd::ProgramMode(index == 0 ? 7 : 1); }},
-    {5, 47, cmd::InstantRecoveryQuery,
-     [](int index) { return cmd::InstantRecovery(index == 0 ? 1 : 0); }},
-    {6, 50, cmd::ShutterResponseQuery,
-     [](int index) { return cmd::ShutterResponse(index == 0 ? 1 : 0); }},
-};
-
-// The four numeric settings. The hour settings are typed in hours and sent in hundreds.
-struct ValueSetting {
-    int kind;
-    int title;
-    const char* initialText;
-    const QByteArray& query;
-    QByteArray (*command)(int n);
-    bool hundreds;
-    int minimum;
-    int maximum;
-    int rangeMessage;
-};
-
-const ValueSetting kValueSettings[] = {
-    {3, 53, "3000", cmd::LampAlarmQuery, cmd::LampAlarmTime, true, 0, 99,
-     resources::msg::ValueHoursOutOfRange},
-    {4, 54, "5000", cmd::LampOffTimeQuery, cmd::LampOffTime, true, 0, 99,
-     resources::msg::ValueHoursOutOfRange},
-    {7, 55, "500", cmd::OpenPulseQuery, cmd::OpenPulseTime, false, 5, 500,
-     resources::msg::ValuePulseOutOfRange},
-    {8, 56, "500", cmd::ClosePulseQuery, cmd::ClosePulseTime, false, 5, 500,
-     resources::msg::ValuePulseOutOfRange},
-};
-
-template <typename Setting, size_t N>
-const Setting* FindSetting(const Setting (&settings)[N], int kind) {
-    for (const Setting& setting : settings)
-        if (setting.kind == kind)
-            return &setting;
-    return nullptr; // a kind this dialog does not serve: it sends nothing
-}
 
 // Window frame, caption colour and the buttons shared by both templates.
 QHash<int, QWidget*> BuildSettingDialog(QDialog* dialog, int templateId) {
@@ -111,16 +63,17 @@ bool IsEnterPress(QEvent* event) {
 } // namespace
 
 bool IsChoiceSetting(int kind) {
-    return FindSetting(kChoiceSettings, kind) != nullptr;
+    return FindChoiceSetting(kind) != nullptr;
 }
 
 bool IsValueSetting(int kind) {
-    return FindSetting(kValueSettings, kind) != nullptr;
+    return FindValueSetting(kind) != nullptr;
 }
 
 // Choice dialog
 
-CChoiceSettingDlg::CChoiceSettingDlg(int kind, QWidget* parent) : QDialog(parent), m_kind(kind) {
+CChoiceSettingDlg::CChoiceSettingDlg(int kind, control::UnitController& unit, QWidget* parent)
+    : QDialog(parent), m_kind(kind), m_unit(unit) {
     setObjectName(QStringLiteral("CChoiceSettingDlg"));
     m_controls = BuildSettingDialog(this, resources::idd::ChoiceSetting);
     QWidget* list = Control(ChoiceList);
@@ -130,20 +83,21 @@ CChoiceSettingDlg::CChoiceSettingDlg(int kind, QWidget* parent) : QDialog(parent
             &CChoiceSettingDlg::OnSet);
     connect(static_cast<QPushButton*>(Control(Read)), &QPushButton::clicked, this,
             &CChoiceSettingDlg::OnRead);
+    connect(&m_unit, &control::UnitController::settingChoice, this,
+            &CChoiceSettingDlg::SelectEntry);
 }
 
-bool CChoiceSettingDlg::SetUpDialog() {
+void CChoiceSettingDlg::SetUpDialog() {
     auto* list = static_cast<QComboBox*>(Control(ChoiceList));
     list->clear();
-    const ChoiceSetting* setting = FindSetting(kChoiceSettings, m_kind);
+    const control::ChoiceSetting* setting = FindChoiceSetting(m_kind);
     if (!setting)
-        return true;
+        return;
     ShowTitle(this, Control(Group), setting->title);
     list->addItem(Message(setting->title + 1));
     list->addItem(Message(setting->title + 2));
-    emit sendCommand(setting->query);
+    m_unit.QuerySetting(m_kind);
     list->setCurrentIndex(0);
-    return true;
 }
 
 void CChoiceSettingDlg::SelectEntry(int index) {
@@ -153,14 +107,11 @@ void CChoiceSettingDlg::SelectEntry(int index) {
 }
 
 void CChoiceSettingDlg::OnSet() {
-    if (const ChoiceSetting* setting = FindSetting(kChoiceSettings, m_kind))
-        emit sendCommand(
-            setting->command(static_cast<QComboBox*>(Control(ChoiceList))->currentIndex()));
+    m_unit.ChooseSetting(m_kind, static_cast<QComboBox*>(Control(ChoiceList))->currentIndex());
 }
 
 void CChoiceSettingDlg::OnRead() {
-    if (const ChoiceSetting* setting = FindSetting(kChoiceSettings, m_kind))
-        emit sendCommand(setting->query);
+    m_unit.QuerySetting(m_kind);
 }
 
 bool CChoiceSettingDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -171,7 +122,8 @@ bool CChoiceSettingDlg::eventFilter(QObject* watched, QEvent* event) {
 
 // Value dialog
 
-CValueSettingDlg::CValueSettingDlg(int kind, QWidget* parent) : QDialog(parent), m_kind(kind) {
+CValueSettingDlg::CValueSettingDlg(int kind, control::UnitController& unit, QWidget* parent)
+    : QDialog(parent), m_kind(kind), m_unit(unit) {
     setObjectName(QStringLiteral("CValueSettingDlg"));
     m_controls = BuildSettingDialog(this, resources::idd::ValueSetting);
     QWidget* field = Control(ValueField);
@@ -182,17 +134,17 @@ CValueSettingDlg::CValueSettingDlg(int kind, QWidget* parent) : QDialog(parent),
             &CValueSettingDlg::OnSet);
     connect(static_cast<QPushButton*>(Control(Read)), &QPushButton::clicked, this,
             &CValueSettingDlg::OnRead);
+    connect(&m_unit, &control::UnitController::settingReadout, this, &CValueSettingDlg::SetReadout);
 }
 
-bool CValueSettingDlg::SetUpDialog() {
-    const ValueSetting* setting = FindSetting(kValueSettings, m_kind);
+void CValueSettingDlg::SetUpDialog() {
+    const control::ValueSetting* setting = FindValueSetting(m_kind);
     if (!setting)
-        return true;
+        return;
     ShowTitle(this, Control(Group), setting->title);
     static_cast<QLineEdit*>(Control(ValueField))
         ->setText(QString::fromLatin1(setting->initialText));
-    emit sendCommand(setting->query);
-    return true;
+    m_unit.QuerySetting(m_kind);
 }
 
 void CValueSettingDlg::SetReadout(const QString& text) {
@@ -200,7 +152,7 @@ void CValueSettingDlg::SetReadout(const QString& text) {
 }
 
 void CValueSettingDlg::OnSet() {
-    const ValueSetting* setting = FindSetting(kValueSettings, m_kind);
+    const control::ValueSetting* setting = FindValueSetting(m_kind);
     if (!setting)
         return;
     auto* field = static_cast<QLineEdit*>(Control(ValueField));
@@ -217,13 +169,12 @@ void CValueSettingDlg::OnSet() {
         return;
     }
     const int value = static_cast<int>(n);
-    emit sendCommand(setting->command(value));
+    m_unit.SetSettingValue(m_kind, value);
     field->setText(QString::number(setting->hundreds ? value * 100 : value));
 }
 
 void CValueSettingDlg::OnRead() {
-    if (const ValueSetting* setting = FindSetting(kValueSettings, m_kind))
-        emit sendCommand(setting->query);
+    m_unit.QuerySetting(m_kind);
 }
 
 bool CValueSettingDlg::eventFilter(QObject* watched, QEvent* event) {

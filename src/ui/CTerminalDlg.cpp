@@ -1,5 +1,6 @@
 #include "ui/CTerminalDlg.h"
 
+#include "control/UnitController.h"
 #include "resources/ControlIds.h"
 #include "resources/Layouts.h"
 #include "ui/CTrafficView.h"
@@ -32,7 +33,8 @@ QFont TerminalFont() {
 
 } // namespace
 
-CTerminalDlg::CTerminalDlg() : ToolWindow(QStringLiteral("CTerminalDlg"), QStringLiteral("TERM")) {
+CTerminalDlg::CTerminalDlg(control::UnitController& unit)
+    : ToolWindow(QStringLiteral("CTerminalDlg"), QStringLiteral("TERM")), m_unit(unit) {
     const resources::WindowLayout& layout = resources::Layout(resources::idd::Terminal);
     setWindowTitle(QString::fromLatin1(layout.caption));
     SetControls(BuildControls(this, layout));
@@ -54,6 +56,8 @@ CTerminalDlg::CTerminalDlg() : ToolWindow(QStringLiteral("CTerminalDlg"), QStrin
     CommandField()->installEventFilter(this);
     send->installEventFilter(this);
     view->installEventFilter(this);
+    connect(&m_unit, &control::UnitController::traffic, this,
+            [this](const QByteArray& chunk) { AppendTraffic(chunk.constData()); });
 }
 
 CTrafficView* CTerminalDlg::TrafficView() const {
@@ -72,8 +76,9 @@ void CTerminalDlg::AppendTraffic(const char* text) {
     TrafficView()->AppendTraffic(text);
 }
 
+// The field keeps its text for sending again.
 void CTerminalDlg::OnSend() {
-    emit sendCommand(CommandField()->text().toLatin1());
+    m_unit.SendLine(CommandField()->text().toLatin1());
 }
 
 void CTerminalDlg::ShowError(const QString& text) {

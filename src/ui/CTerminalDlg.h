@@ -6,16 +6,20 @@
 
 class QLineEdit;
 
+namespace vq3::control {
+class UnitController;
+}
+
 namespace vq3::ui {
 
 class CTrafficView;
 
 // The traffic view and raw command entry. The view is fed whether the window is shown or
-// hidden; Return in the command field, or "Send", asks for the field's text to be sent.
+// hidden; Return in the command field, or "Send", sends the field's text to the unit.
 class CTerminalDlg : public ToolWindow {
     Q_OBJECT
 public:
-    CTerminalDlg();
+    explicit CTerminalDlg(control::UnitController& unit);
 
     // One tick's characters, CR already turned into CR LF.
     void AppendTraffic(const char* text);
@@ -25,15 +29,13 @@ public:
     CTrafficView* TrafficView() const;
     QLineEdit* CommandField() const;
 
-signals:
-    // The command field's text, unchanged: the field keeps it for sending again.
-    void sendCommand(const QByteArray& text);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnSend();
+
+    control::UnitController& m_unit;
 };
 
 } // namespace vq3::ui

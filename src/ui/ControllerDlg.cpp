@@ -1,9 +1,9 @@
 // The main window: set-up, menu and access-code gate, keyboard rules, placement, ending,
-// and the glue between the link and the windows that replies update.
+// and what it shows of the unit: the link state and the unit's error boxes.
 #include "ui/CControllerDlg.h"
 
 #include "app/Profile.h"
-#include "link/CSerialPort.h"
+#include "control/UnitController.h"
 #include "resources/ControlIds.h"
 #include "resources/Layouts.h"
 #include "resources/Messages.h"
@@ -51,26 +51,33 @@ constexpr int kGuardedItems[] = {idm::LampAlarmTime,
 const QString kSection = QStringLiteral("INIT");
 } // namespace
 
-CControllerDlg::CControllerDlg(app::Profile& profile, link::SerialDevice* serialDevice)
-    : QDialog(nullptr), m_profile(profile),
-      m_ownPort(serialDevice ? nullptr : new link::CSerialPort),
-      m_port(serialDevice ? serialDevice : m_ownPort.get()), m_channel(*m_port, *this, this),
-      m_exchange(m_channel, m_state, this) {
+CControllerDlg::CControllerDlg(app::Profile& profile, control::UnitController& unit)
+    : QDialog(nullptr), m_profile(profile), m_unit(unit) {
     setObjectName(QStringLiteral("CControllerDlg"));
     setWindowTitle(QStringLiteral("VQ3 Controller"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    connect(&m_exchange, &link::SettingsExchange::finished, this,
-            &CControllerDlg::OnExchangeFinished);
     BuildWindow();
+    ConnectUnit();
 }
 
 CControllerDlg::~CControllerDlg() {
     delete m_lightControl;
     delete m_terminal;
-    // The port closes with the window object, after the profile has been written.
-    m_channel.SetLinkState(false);
-    m_port->Close();
+}
+
+void CControllerDlg::ConnectUnit() {
+    using control::UnitController;
+    connect(&m_unit, &UnitController::linkStateShown, m_statusLink, &QLabel::setText);
+    connect(&m_unit, &UnitController::portError, this,
+            [this] { ShowAppMessage(resources::msg::ComPortError); });
+    connect(&m_unit, &UnitController::deviceError, this, &CControllerDlg::ReportDeviceError);
+    connect(&m_unit, &UnitController::programReceived, this, &CControllerDlg::ShowProgramReply);
+    connect(&m_unit, &UnitController::stepReceived, this, &CControllerDlg::ShowStep);
+    connect(&m_unit, &UnitController::busyChanged, this,
+            [this](bool busy) { EnableOperations(!busy); });
+    connect(&m_unit, &UnitController::settingsExchangeFinished, this,
+            &CControllerDlg::OnExchangeFinished);
 }
 
 void CControllerDlg::BuildWindow() {
@@ -159,15 +166,12 @@ void CControllerDlg::BuildMenu() {
 // Each item runs its operation once per choice; the eight setting items open their dialog.
 void CControllerDlg::OnMenuCommand(int id) {
     static constexpr std::pair<int, void (CControllerDlg::*)()> kOperations[] = {
-        {idm::Open, &CControllerDlg::OnMenuOpen},
-        {idm::Save, &CControllerDlg::OnMenuSave},
-        {idm::SaveAs, &CControllerDlg::OnMenuSaveAs},
-        {idm::Exit, &CControllerDlg::OnMenuExit},
-        {idm::ComPort, &CControllerDlg::OnMenuComPort},
-        {idm::LightControl, &CControllerDlg::OnMenuLightControl},
-        {idm::Terminal, &CControllerDlg::OnMenuTerminal},
-        {idm::About, &CControllerDlg::OnMenuAbout},
+        {idm::Open, &CControllerDlg::OnMenuOpen},       {idm::Save, &CControllerDlg::OnMenuSave},
+        {idm::SaveAs, &CControllerDlg::OnMenuSaveAs},   {idm::Exit, &CControllerDlg::OnEndOk},
+        {idm::ComPort, &CControllerDlg::OnMenuComPort}, {idm::About, &CControllerDlg::OnMenuAbout},
     };
+    if (id == idm::LightControl || id == idm::Terminal)
+        return ToggleToolWindow(id);
     for (const auto& [command, operation] : kOperations)
         if (command == id)
             return (this->*operation)();
@@ -192,7 +196,7 @@ void CControllerDlg::ApplyAccessGate() {
     }
 }
 
-bool CControllerDlg::SetUpDialog() {
+void CControllerDlg::SetUpDialog() {
     setWindowIcon(QApplication::windowIcon());
     BuildMenu();
     static_cast<QLabel*>(Control(idc::Title))->setText(QStringLiteral("VQ3 Controller"));
@@ -219,33 +223,27 @@ bool CControllerDlg::SetUpDialog() {
     m_lightControl->LoadPlace(m_profile, screen);
 
     // (0, 0) leaves the window to be centred once it is shown and its frame is known.
-    m_bCentre = m_ptMain == QPoint(0, 0);
-    if (!m_bCentre)
+    m_centre = m_ptMain == QPoint(0, 0);
+    if (!m_centre)
         move(m_ptMain);
 
-    m_state.extendedStatus = 0;
-    m_channel.ConnectSequence(false);
+    m_unit.Connect();
 
-    m_state.ActiveSetting = 0;
-    m_state.StatusWord = 0;
-    m_strSettingsFile.clear();
+    m_unit.SetActiveSetting(0);
+    m_settingsFile.clear();
     m_bAbortRequested = false;
-    m_bBusy = false;
 
     ApplyAccessGate();
     IntensityField(0)->setFocus();
-    return true;
 }
 
-// Independent top-level windows: the main window's modal boxes do not block them. What they
-// ask to send goes out through the channel; their close boxes uncheck their menu items.
+// Independent top-level windows, views of the same unit: the main window's modal boxes do
+// not block them. Their close boxes uncheck their menu items.
 void CControllerDlg::CreateToolWindows() {
-    m_terminal = new CTerminalDlg();
-    connect(m_terminal, &CTerminalDlg::sendCommand, this, &CControllerDlg::SendCommand);
+    m_terminal = new CTerminalDlg(m_unit);
     connect(m_terminal, &ToolWindow::closedByOperator, this,
             [this] { SetMenuCheck(idm::Terminal, true); });
-    m_lightControl = new CLightControlDlg();
-    connect(m_lightControl, &CLightControlDlg::sendCommand, this, &CControllerDlg::SendCommand);
+    m_lightControl = new CLightControlDlg(m_unit);
     connect(m_lightControl, &ToolWindow::closedByOperator, this,
             [this] { SetMenuCheck(idm::LightControl, true); });
 }
@@ -253,7 +251,7 @@ void CControllerDlg::CreateToolWindows() {
 void CControllerDlg::Start() {
     SetUpDialog();
     show();
-    if (m_bCentre) {
+    if (m_centre) {
         const QRect screen = this->screen()->availableGeometry();
         const QSize size = frameGeometry().size();
         move(screen.x() + (screen.width() - size.width()) / 2,
@@ -265,7 +263,7 @@ void CControllerDlg::Start() {
 
 void CControllerDlg::ReadProfile() {
     int port = m_profile.ReadInt(kSection, QStringLiteral("PORT"), 1);
-    m_channel.SetPort(port >= 10 ? 0 : port);
+    m_unit.SetPort(port >= 10 ? 0 : port);
     m_ptMain = {m_profile.ReadInt(kSection, QStringLiteral("MAIN_X"), 0),
                 m_profile.ReadInt(kSection, QStringLiteral("MAIN_Y"), 0)};
     m_strOpenParam = m_profile.ReadText(kSection, QStringLiteral("OPENPARAM"), QString());
@@ -273,7 +271,7 @@ void CControllerDlg::ReadProfile() {
 
 // The keys in their order in a new file: PORT, MAIN, CONT, TERM, OPENPARAM.
 void CControllerDlg::WriteProfile() {
-    m_profile.WriteInt(kSection, QStringLiteral("PORT"), m_channel.Port());
+    m_profile.WriteInt(kSection, QStringLiteral("PORT"), m_unit.Port());
     m_profile.WriteInt(kSection, QStringLiteral("MAIN_X"), m_ptMain.x());
     m_profile.WriteInt(kSection, QStringLiteral("MAIN_Y"), m_ptMain.y());
     m_lightControl->SavePlace(m_profile);
@@ -285,17 +283,13 @@ void CControllerDlg::WriteProfile() {
 }
 
 void CControllerDlg::OnWindowDestroy() {
-    m_channel.SetLinkState(false);
+    m_unit.Close();
     if (m_terminal && m_lightControl)
         WriteProfile();
     delete m_lightControl;
     m_lightControl = nullptr;
     delete m_terminal;
     m_terminal = nullptr;
-}
-
-void CControllerDlg::SendCommand(const QByteArray& text) {
-    m_channel.SendCommand(text);
 }
 
 void CControllerDlg::SetMenuCheck(int commandId, bool shownBefore) {
@@ -305,41 +299,33 @@ void CControllerDlg::SetMenuCheck(int commandId, bool shownBefore) {
     }
 }
 
-namespace {
 // The menu item's check mark follows the window: shown without taking the focus, or hidden.
-void Toggle(CControllerDlg& owner, ToolWindow& window, int commandId) {
+void CControllerDlg::ToggleToolWindow(int commandId) {
+    ToolWindow& window =
+        commandId == idm::Terminal ? static_cast<ToolWindow&>(*m_terminal) : *m_lightControl;
     const bool shown = window.IsShown();
-    owner.SetMenuCheck(commandId, shown);
+    SetMenuCheck(commandId, shown);
     if (shown)
         window.HideWindow();
     else
         window.ShowWithoutActivating();
 }
-} // namespace
-
-void CControllerDlg::OnMenuLightControl() {
-    Toggle(*this, *m_lightControl, idm::LightControl);
-}
-
-void CControllerDlg::OnMenuTerminal() {
-    Toggle(*this, *m_terminal, idm::Terminal);
-}
 
 void CControllerDlg::OnEndOk() {
-    if (m_bBusy) {
+    if (m_unit.Busy()) {
         // A running exchange stops at once and ends the window; an operation showing a box
         // ends it when the box is answered.
         m_bAbortRequested = true;
-        m_exchange.Abandon();
+        m_unit.AbandonSettings();
         return;
     }
     done(QDialog::Accepted);
 }
 
 void CControllerDlg::OnEndCancel() {
-    if (m_bBusy) {
+    if (m_unit.Busy()) {
         m_bAbortRequested = true;
-        m_exchange.Abandon();
+        m_unit.AbandonSettings();
         return;
     }
     done(QDialog::Rejected);
@@ -401,14 +387,14 @@ void CControllerDlg::OnMenuAbout() {
 }
 
 void CControllerDlg::OnMenuComPort() {
+    int port = m_unit.Port();
     {
-        CComPortDlg dialog(m_channel.Port(), this);
+        CComPortDlg dialog(port, this);
         dialog.setWindowModality(Qt::WindowModal);
         if (dialog.exec() == QDialog::Accepted)
-            m_channel.SetPort(dialog.ChosenPort());
+            port = dialog.ChosenPort();
     }
-    // Closed and opened again whatever the choice: a fresh start of the link.
-    m_channel.ConnectSequence(true);
+    m_unit.ChoosePort(port);
 }
 
 QLineEdit* CControllerDlg::IntensityField(int step) const {
@@ -426,10 +412,6 @@ QComboBox* CControllerDlg::IntensityModeList() const {
 QComboBox* CControllerDlg::ShutterModeList() const {
     return static_cast<QComboBox*>(Control(idc::ShutterMode));
 }
-QString CControllerDlg::LinkStateText() const {
-    return m_statusLink->text();
-}
-
 void CControllerDlg::ShowAppMessage(const QString& text) {
     prompter().ShowMessage(this, text, ApplicationCaption());
 }
@@ -438,47 +420,7 @@ void CControllerDlg::ShowAppMessage(int messageId) {
     ShowAppMessage(Message(messageId));
 }
 
-// ChannelHost
-
-void CControllerDlg::ShowLinkState(const QString& text) {
-    m_statusLink->setText(text);
-}
-
-void CControllerDlg::ShowPortError() {
-    ShowAppMessage(resources::msg::ComPortError);
-}
-
-void CControllerDlg::AppendTraffic(const char* chunk) {
-    if (m_terminal)
-        m_terminal->AppendTraffic(chunk);
-}
-
-void CControllerDlg::DispatchReply(const char* line) {
-    link::DispatchReply(line, m_state, *this);
-}
-
-// ReplyTarget
-
-void CControllerDlg::StatusChanged() {
-    if (m_lightControl)
-        m_lightControl->ShowStatus(m_state.StatusWord, m_state.extendedStatus);
-}
-
-void CControllerDlg::SetReadout(link::Readout readout, const QString& text) {
-    if (m_lightControl)
-        m_lightControl->SetReadout(readout, text);
-}
-
-void CControllerDlg::SelectSettingChoice(int index) {
-    if (m_openChoiceDialog)
-        m_openChoiceDialog->SelectEntry(index);
-}
-
-void CControllerDlg::SetSettingReadout(const QString& text) {
-    if (m_openValueDialog)
-        m_openValueDialog->SetReadout(text);
-}
-
+// An error box of the unit, owned by the window in use.
 void CControllerDlg::ReportDeviceError(const QString& text) {
     QWidget* active = QApplication::activeWindow();
     if (active && active == m_terminal)

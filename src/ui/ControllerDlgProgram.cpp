@@ -1,11 +1,11 @@
 // The "Memory Step" group of the main window: sending, reading, running and following a
 // memory step program, and keeping it in a program file. The checks, encodings and file
-// form live in the model, link and files code; this file only moves texts between the
-// window's controls and that code.
+// form live in the model and files code, the commands in the unit's object; this file only
+// moves texts between the window's controls and that code.
 #include "ui/CControllerDlg.h"
 
+#include "control/UnitController.h"
 #include "files/ProgramFile.h"
-#include "link/Commands.h"
 #include "model/MemoryStepProgram.h"
 #include "resources/Messages.h"
 #include "ui/Prompter.h"
@@ -13,8 +13,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-
-#include <cstring>
 
 namespace vq3::ui {
 
@@ -33,22 +31,6 @@ void SelectListValue(QComboBox* list, int value) {
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
 
-model::StepTexts EditorTexts(const CControllerDlg& dlg) {
-    model::StepTexts texts;
-    for (int step = 0; step < model::kStepCount; ++step) {
-        texts.intensity[step] = dlg.IntensityField(step)->text().toStdString();
-        texts.time[step] = dlg.TimeField(step)->text().toStdString();
-    }
-    return texts;
-}
-
-void WriteEditorTexts(const CControllerDlg& dlg, const model::StepTexts& texts) {
-    for (int step = 0; step < model::kStepCount; ++step) {
-        dlg.IntensityField(step)->setText(QString::fromStdString(texts.intensity[step]));
-        dlg.TimeField(step)->setText(QString::fromStdString(texts.time[step]));
-    }
-}
-
 int FaultMessage(model::StepFault fault) {
     switch (fault) {
     case model::StepFault::IntensityMalformed:
@@ -65,85 +47,84 @@ int FaultMessage(model::StepFault fault) {
     return 0;
 }
 
-// Checks the seven steps for the intensity mode; the first fault is shown and ends the
-// check with the editor untouched.
-bool CheckEditorSteps(CControllerDlg& dlg, int intensityMode,
-                      std::array<model::MemoryStep, model::kStepCount>* steps) {
-    const model::StepCheck check = model::CheckSteps(EditorTexts(dlg), intensityMode, steps);
-    if (check.fault == model::StepFault::None)
-        return true;
-    dlg.ShowAppMessage(FaultMessage(check.fault));
-    return false;
+} // namespace
+
+model::StepTexts CControllerDlg::EditorTexts() const {
+    model::StepTexts texts;
+    for (int step = 0; step < model::kStepCount; ++step) {
+        texts.intensity[step] = IntensityField(step)->text().toStdString();
+        texts.time[step] = TimeField(step)->text().toStdString();
+    }
+    return texts;
 }
 
-} // namespace
+void CControllerDlg::WriteEditorTexts(const model::StepTexts& texts) {
+    for (int step = 0; step < model::kStepCount; ++step) {
+        IntensityField(step)->setText(QString::fromStdString(texts.intensity[step]));
+        TimeField(step)->setText(QString::fromStdString(texts.time[step]));
+    }
+}
+
+// Checks the seven steps for the intensity mode; the first fault is shown and ends the
+// check with the editor untouched.
+bool CControllerDlg::CheckEditorSteps(int intensityMode,
+                                      std::array<model::MemoryStep, model::kStepCount>* steps) {
+    const model::StepCheck check = model::CheckSteps(EditorTexts(), intensityMode, steps);
+    if (check.fault == model::StepFault::None)
+        return true;
+    ShowAppMessage(FaultMessage(check.fault));
+    return false;
+}
 
 void CControllerDlg::OnSetProgram() {
     model::MemoryStepProgram program;
     program.programNumber = ListValue(ProgramList());
     program.shutterMode = ListValue(ShutterModeList());
     program.intensityMode = ListValue(IntensityModeList());
-    if (!CheckEditorSteps(*this, program.intensityMode, &program.steps))
+    if (!CheckEditorSteps(program.intensityMode, &program.steps))
         return;
-    SendCommand(link::cmd::Cure(program));
+    m_unit.SendProgram(program);
     // Normal form even while disconnected: the operator sees what would have been sent.
-    WriteEditorTexts(*this, model::NormalTexts(program.steps, program.intensityMode));
+    WriteEditorTexts(model::NormalTexts(program.steps, program.intensityMode));
 }
 
 void CControllerDlg::OnReadProgram() {
-    SendCommand(link::cmd::ProgramQuery(ListValue(ProgramList())));
+    m_unit.ReadProgram(ListValue(ProgramList()));
 }
 
 void CControllerDlg::OnStartProgram() {
-    SendCommand(link::cmd::Start(ListValue(ProgramList())));
+    m_unit.StartProgram(ListValue(ProgramList()));
 }
 
 void CControllerDlg::OnStopProgram() {
-    SendCommand(link::cmd::Stop);
+    m_unit.StopProgram();
 }
 
 void CControllerDlg::OnQueryStep() {
-    SendCommand(link::cmd::StepQuery);
+    m_unit.ReadStep();
 }
 
-void CControllerDlg::ShowProgramReplyPercent(const char* line) {
-    ShowProgramReply(line, false);
+void CControllerDlg::ShowProgramReply(const model::ProgramReply& reply) {
+    SelectListValue(ProgramList(), reply.programDigit);
+    SelectListValue(ShutterModeList(), reply.shutterDigit);
+    SelectListValue(IntensityModeList(), reply.intensityDigit);
+    WriteEditorTexts(reply.texts);
 }
 
-void CControllerDlg::ShowProgramReplyWatts(const char* line) {
-    ShowProgramReply(line, true);
-}
-
-void CControllerDlg::ShowProgramReply(const char* line, bool watts) {
-    if (!line)
-        return;
-    // The layout follows the reply's length, never the intensity-mode digit inside it.
-    const std::optional<model::ProgramReply> reply = model::DecodeProgramReply(line, watts);
-    if (!reply)
-        return; // a garbled read-back is dropped without a word
-    SelectListValue(ProgramList(), reply->programDigit);
-    SelectListValue(ShutterModeList(), reply->shutterDigit);
-    SelectListValue(IntensityModeList(), reply->intensityDigit);
-    WriteEditorTexts(*this, reply->texts);
-}
-
-void CControllerDlg::ShowStepReply(const char* line) {
-    // "STP" and one digit; anything else is not a step report.
-    if (!line || std::strlen(line) < 4 || line[3] < '0' || line[3] > '9')
-        return;
+void CControllerDlg::ShowStep(int step) {
     if (auto* readout = qobject_cast<QLabel*>(Control(resources::idc::controller::StepReadout)))
-        readout->setText(QString::number(line[3] - '0'));
+        readout->setText(QString::number(step));
 }
 
 void CControllerDlg::OnSaveProgramFile() {
     const int shutterMode = ListValue(ShutterModeList());
     const int intensityMode = ListValue(IntensityModeList());
     std::array<model::MemoryStep, model::kStepCount> steps{};
-    if (!CheckEditorSteps(*this, intensityMode, &steps))
+    if (!CheckEditorSteps(intensityMode, &steps))
         return;
     const QStringList lines = files::ProgramFileLines(shutterMode, intensityMode, steps);
     // The fields take their normal form now, whether or not a file gets written.
-    WriteEditorTexts(*this, model::NormalTexts(steps, intensityMode));
+    WriteEditorTexts(model::NormalTexts(steps, intensityMode));
 
     const QString path = AskSaveFile(this);
     if (path.isEmpty())
@@ -163,7 +144,7 @@ void CControllerDlg::OnReadProgramFile() {
         return;
     }
     // The program number stays: a file carries no slot, and nothing goes to the unit.
-    WriteEditorTexts(*this, model::NormalTexts(file.steps, file.intensityMode));
+    WriteEditorTexts(model::NormalTexts(file.steps, file.intensityMode));
     SelectListValue(ShutterModeList(), file.shutterMode);
     SelectListValue(IntensityModeList(), file.intensityMode);
 }

@@ -1,8 +1,9 @@
 // The main window's unit settings operations: the eight setting dialogs, and the settings
-// file. The file's exchanges with the unit run in link::SettingsExchange; the window greys
-// what must wait, asks for files and confirmations and shows the outcome.
+// file. The file's exchanges with the unit run in the unit's object; the window greys what
+// must wait, asks for files and confirmations and shows the outcome.
 #include "ui/CControllerDlg.h"
 
+#include "control/UnitController.h"
 #include "files/SettingsFile.h"
 #include "resources/Messages.h"
 #include "ui/CLightControlDlg.h"
@@ -40,7 +41,7 @@ constexpr int kBusyMenuItems[] = {idm::Open,
 
 // A box with OK and Cancel: the path, the question and the settings as the operator reads
 // them (lamp times in hours).
-bool Confirm(CControllerDlg* owner, const QString& path, int questionId,
+bool Confirm(QWidget* owner, const QString& path, int questionId,
              const UnitSettingsRecord& record) {
     const QString text = path + QLatin1Char('\n') + resources::Message(questionId) +
                          QLatin1Char('\n') + files::DescribeSettings(record);
@@ -51,44 +52,38 @@ bool Confirm(CControllerDlg* owner, const QString& path, int questionId,
 
 // Setting dialogs
 
+// ActiveSetting names the open dialog while it runs: late replies reach no dialog.
 void CControllerDlg::OnMenuSetting(int kind) {
-    m_state.ActiveSetting = kind;
-    OpenSettingDialog(kind);
-    m_state.ActiveSetting = 0; // late replies reach no dialog
-}
-
-void CControllerDlg::OpenSettingDialog(int kind) {
     QPointer<QDialog> dialog;
+    m_unit.SetActiveSetting(kind);
     if (IsChoiceSetting(kind)) {
-        auto* choice = new CChoiceSettingDlg(kind, this);
-        connect(choice, &CChoiceSettingDlg::sendCommand, this, &CControllerDlg::SendCommand);
-        m_openChoiceDialog = choice;
+        auto* choice = new CChoiceSettingDlg(kind, m_unit, this);
         choice->SetUpDialog();
         dialog = choice;
     } else if (IsValueSetting(kind)) {
-        auto* value = new CValueSettingDlg(kind, this);
-        connect(value, &CValueSettingDlg::sendCommand, this, &CControllerDlg::SendCommand);
-        m_openValueDialog = value;
+        auto* value = new CValueSettingDlg(kind, m_unit, this);
         value->SetUpDialog();
         dialog = value;
-    } else {
-        return;
     }
-    // Blocks the main window only: the tool windows stay usable and replies keep coming.
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->exec();
-    delete dialog.data();
+    if (dialog) {
+        // Blocks the main window only: the tool windows stay usable and replies keep coming.
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->exec();
+        delete dialog.data();
+    }
+    m_unit.SetActiveSetting(0);
 }
 
 // Settings file: the three menu operations. Each greys the operations it must not meet
 // until it has ended, also when it ends early.
 
 void CControllerDlg::OnMenuOpen() {
-    BeginSettingsOperation(PendingOperation::Open);
+    if (!BeginSettingsOperation(PendingOperation::Open))
+        return;
     const QString path = AskOpenFile(this);
     if (path.isEmpty())
         return EndSettingsOperation(false);
-    m_strSettingsFile = path; // even when the file proves malformed or is not confirmed
+    m_settingsFile = path; // even when the file proves malformed or is not confirmed
     UnitSettingsRecord record = model::kNoSettings;
     if (!files::LoadSettingsFile(path, &record)) {
         ShowAppMessage(msg::FileFormatWrong);
@@ -96,26 +91,31 @@ void CControllerDlg::OnMenuOpen() {
     }
     if (!Confirm(this, path, msg::FileRewritten, record))
         return EndSettingsOperation(false);
-    m_exchange.Write(record); // goes on in OnExchangeFinished
+    m_unit.WriteSettings(record); // goes on in OnExchangeFinished
 }
 
 void CControllerDlg::OnMenuSave() {
-    BeginSettingsOperation(m_strSettingsFile.isEmpty() ? PendingOperation::SaveAs
-                                                       : PendingOperation::Save);
-    m_exchange.Read();
+    if (BeginSettingsOperation(m_settingsFile.isEmpty() ? PendingOperation::SaveAs
+                                                        : PendingOperation::Save))
+        m_unit.ReadSettings();
 }
 
 void CControllerDlg::OnMenuSaveAs() {
-    BeginSettingsOperation(PendingOperation::SaveAs);
-    m_exchange.Read();
+    if (BeginSettingsOperation(PendingOperation::SaveAs))
+        m_unit.ReadSettings();
 }
 
-void CControllerDlg::BeginSettingsOperation(PendingOperation operation) {
+// False when another operation (a script's) holds the unit.
+bool CControllerDlg::BeginSettingsOperation(PendingOperation operation) {
+    if (!m_unit.ReserveForSettings())
+        return false;
     m_pendingOperation = operation;
-    EnableOperations(false);
+    return true;
 }
 
 void CControllerDlg::OnExchangeFinished(SettingsExchange::Outcome outcome) {
+    if (m_pendingOperation == PendingOperation::None)
+        return; // not this window's operation
     if (outcome == SettingsExchange::Outcome::Abandoned)
         return EndSettingsOperation(true); // no closing message: the window ends
     if (outcome == SettingsExchange::Outcome::TimedOut)
@@ -123,21 +123,22 @@ void CControllerDlg::OnExchangeFinished(SettingsExchange::Outcome outcome) {
     else if (m_pendingOperation == PendingOperation::Open)
         ShowAppMessage(msg::SaveCompleted);
     else
-        SaveReadSettings(m_exchange.Received());
+        SaveReadSettings();
     EndSettingsOperation(false);
 }
 
 // The last steps of both saves: the file (asked for unless Save has one), the confirmation
 // and the file itself. A file that cannot be written is reported as such, and the file
 // already there stays as it was.
-void CControllerDlg::SaveReadSettings(const UnitSettingsRecord& record) {
+void CControllerDlg::SaveReadSettings() {
+    const UnitSettingsRecord record = m_unit.ReceivedSettings();
     const bool saveAs = m_pendingOperation == PendingOperation::SaveAs;
-    QString path = m_strSettingsFile;
+    QString path = m_settingsFile;
     if (saveAs) {
         path = AskSaveFile(this);
         if (path.isEmpty())
             return;
-        m_strSettingsFile = path; // even when the confirmation is cancelled
+        m_settingsFile = path; // even when the confirmation is cancelled
     }
     if (!Confirm(this, path, saveAs ? msg::DataSaved : msg::RewrittenInFile, record))
         return;
@@ -147,8 +148,7 @@ void CControllerDlg::SaveReadSettings(const UnitSettingsRecord& record) {
 
 void CControllerDlg::EndSettingsOperation(bool abandoned) {
     m_pendingOperation = PendingOperation::None;
-    EnableOperations(true);
-    emit settingsOperationEnded();
+    m_unit.ReleaseSettings();
     // An end request that came meanwhile (also while a box was open) ends the window now.
     if (abandoned || m_bAbortRequested)
         OnEndOk();
@@ -158,14 +158,11 @@ void CControllerDlg::EnableOperations(bool enable) {
     for (int id : resources::idc::controller::kButtons)
         if (QWidget* button = Control(id))
             button->setEnabled(enable);
-    if (m_lightControl)
-        m_lightControl->EnableOperations(enable);
     for (int id : kBusyMenuItems)
         if (QAction* action = MenuAction(id)) // items of the full menu may be absent
             action->setEnabled(enable);
     if (m_menuBar)
         m_menuBar->update();
-    m_bBusy = !enable;
 }
 
 } // namespace vq3::ui

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "SimulatedUnit.h"
 #include "link/SerialDevice.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
 
 #include <algorithm>
 #include <cstring>
@@ -12,8 +15,27 @@ namespace vq3::test {
 // An in-memory serial line. Tests queue the bytes the unit sends, read back every byte the
 // program wrote and count the calls. Like the real port it never hands out a NUL byte, reads
 // only what is queued and says once per arming that bytes are waiting.
+//
+// With a simulated unit behind it, every complete command written (recorded without its CR,
+// with the time it arrived) goes to the unit, and its replies arrive on the line at once.
 class FakeSerialDevice : public link::SerialDevice {
 public:
+    explicit FakeSerialDevice(sim::SimulatedUnit* behind = nullptr) : unit(behind) {
+        m_clock.start();
+    }
+
+    sim::SimulatedUnit* unit;
+    bool silent = false;        // the unit hears but answers nothing
+    bool ignoresSets = false;   // only queries (…? and …Q) reach the unit
+    QList<QByteArray> commands; // complete commands, in order, without CR
+    QList<qint64> times;        // ms since construction at which each command arrived
+    qint64 Now() const { return m_clock.elapsed(); }
+    void Forget() {
+        commands.clear();
+        times.clear();
+        written.clear();
+    }
+
     int openResult = 0; // the code Open returns; non-zero holds nothing
 
     QByteArray written; // every byte written, in order
@@ -76,6 +98,18 @@ public:
         if (!open)
             return 0;
         written.append(source, length);
+        m_partial.append(source, length);
+        for (qsizetype end; (end = m_partial.indexOf('\r')) >= 0;) {
+            const QByteArray command = m_partial.left(end);
+            m_partial.remove(0, end + 1);
+            commands.append(command);
+            times.append(m_clock.elapsed());
+            const bool query =
+                command.endsWith('?') || command.endsWith('Q') || command.startsWith("CUREQ");
+            if (unit && !silent && (query || !ignoresSets))
+                pending += unit->HandleCommand(command);
+        }
+        NotifyIfArmed();
         return length;
     }
     int Purge() override {
@@ -85,6 +119,9 @@ public:
     }
 
 private:
+    QElapsedTimer m_clock;
+    QByteArray m_partial;
+
     void NotifyIfArmed() {
         if (!armed || !open || pending.isEmpty())
             return;

@@ -1,4 +1,4 @@
-#include "ui/Automation.h"
+#include "Automation.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,0 +1,287 @@
+#include "control/UnitController.h"
+
+#include "control/SettingKinds.h"
+#include "link/CSerialPort.h"
+#include "link/Commands.h"
+#include "resources/Messages.h"
+
+#include <cstring>
+
+namespace vq3::control {
+
+namespace cmd = link::cmd;
+
+UnitController::UnitController(link::SerialDevice* device, QObject* parent)
+    : QObject(parent), m_ownDevice(device ? nullptr : new link::CSerialPort),
+      m_device(device ? *device : *m_ownDevice), m_channel(m_device, *this, this),
+      m_exchange(m_channel, m_state, this) {
+    // The outcome is shown after the tick that finished the exchange has returned: the boxes
+    // and file dialogs that follow must not hold up the lines still arriving.
+    connect(
+        &m_exchange, &link::SettingsExchange::finished, this,
+        [this](link::SettingsExchange::Outcome outcome) { emit settingsExchangeFinished(outcome); },
+        Qt::QueuedConnection);
+    connect(&m_channel, &link::CommandChannel::deviceLost, this, &UnitController::linkChanged);
+    connect(&m_channel, &link::CommandChannel::deviceBack, this, &UnitController::OnDeviceBack);
+}
+
+UnitController::~UnitController() {
+    Close();
+}
+
+LinkState UnitController::State() const {
+    if (m_channel.IsConnected())
+        return LinkState::Connected;
+    return m_channel.AwaitingDevice() ? LinkState::Lost : LinkState::Closed;
+}
+
+void UnitController::Connect() {
+    m_state.extendedStatus = 0;
+    m_state.StatusWord = 0;
+    m_channel.ConnectSequence(false);
+    emit linkChanged();
+}
+
+void UnitController::ChoosePort(int port) {
+    if (State() == LinkState::Lost && port == Port())
+        return; // the device that went away is still awaited
+    m_channel.SetPort(port);
+    // Closed and opened again: a fresh start of the link.
+    m_channel.ConnectSequence(true);
+    emit linkChanged();
+}
+
+bool UnitController::ConnectPort(int port, QString* reason) {
+    m_quietConnect = true;
+    m_channel.SetPort(port);
+    m_channel.ConnectSequence(true);
+    m_quietConnect = false;
+    emit linkChanged();
+    if (IsConnected())
+        return true;
+    if (reason)
+        *reason = m_device.LastError();
+    return false;
+}
+
+void UnitController::Disconnect() {
+    ChoosePort(0);
+}
+
+void UnitController::Close() {
+    StopIntensity();
+    m_channel.SetLinkState(false);
+    m_device.Close();
+}
+
+void UnitController::SendLine(const QByteArray& line) {
+    Send(line);
+}
+
+void UnitController::Send(const QByteArray& command) {
+    m_channel.SendCommand(command);
+}
+
+void UnitController::ToggleLamp() {
+    SetLamp(!(m_state.StatusWord & link::status::LampOn));
+}
+
+void UnitController::SetLamp(bool on) {
+    Send(on ? cmd::LampOn : cmd::LampOff);
+}
+
+void UnitController::ToggleShutter() {
+    SetShutter(!(m_state.StatusWord & link::status::ShutterOpen));
+}
+
+void UnitController::SetShutter(bool open) {
+    Send(open ? cmd::ShutterOpen : cmd::ShutterClose);
+}
+
+int UnitController::SetAutoTime(double seconds) {
+    if (!(seconds >= 0.0 && seconds <= 999.9))
+        return resources::msg::AutoTimeOutOfRange;
+    if (seconds == 0.0)
+        seconds = 0.0; // "-0" would print a sign into the command
+    Send(cmd::AutoTime(seconds));
+    return 0;
+}
+
+void UnitController::StartAutoShutter() {
+    Send(cmd::AutoShutterStart);
+}
+
+void UnitController::StartIntensity(int direction) {
+    StopIntensity();
+    m_held = direction > 0 ? 1 : -1;
+    Send(m_held > 0 ? cmd::IntensityUp : cmd::IntensityDown);
+    emit intensityHeldChanged(true);
+}
+
+void UnitController::StopIntensity() {
+    if (m_held == 0)
+        return;
+    m_held = 0;
+    // A stop that cannot go out now goes out first thing when the device is back, so a
+    // unit that kept ramping stops.
+    if (IsConnected())
+        Send(cmd::IntensityStop);
+    else
+        m_stopOwed = Port() != 0;
+    emit intensityHeldChanged(false);
+}
+
+// Runs before the status query of the reconnection goes out.
+void UnitController::OnDeviceBack() {
+    if (std::exchange(m_stopOwed, false))
+        Send(cmd::IntensityStop);
+    emit linkChanged();
+}
+
+void UnitController::ReadStatus() {
+    Send(cmd::Inp);
+}
+void UnitController::ReadIntensity() {
+    Send(cmd::IntensityQuery);
+}
+void UnitController::ReadLampTime() {
+    Send(cmd::LampTimeQuery);
+}
+void UnitController::ClearLampTime() {
+    Send(cmd::LampTimeClear);
+}
+void UnitController::ReadAutoTime() {
+    Send(cmd::AutoTimeQuery);
+}
+void UnitController::ReadRestTime() {
+    Send(cmd::RestTimeQuery);
+}
+void UnitController::ReadStep() {
+    Send(cmd::StepQuery);
+}
+
+void UnitController::SendProgram(const model::MemoryStepProgram& program) {
+    Send(cmd::Cure(program));
+}
+void UnitController::ReadProgram(int number) {
+    Send(cmd::ProgramQuery(number));
+}
+void UnitController::StartProgram(int number) {
+    Send(cmd::Start(number));
+}
+void UnitController::StopProgram() {
+    Send(cmd::Stop);
+}
+
+void UnitController::QuerySetting(int kind) {
+    const QByteArray query = SettingQuery(kind);
+    if (!query.isEmpty())
+        Send(query);
+}
+
+void UnitController::ChooseSetting(int kind, int index) {
+    const QByteArray command = ChoiceCommand(kind, index);
+    if (!command.isEmpty())
+        Send(command);
+}
+
+void UnitController::SetSettingValue(int kind, int value) {
+    const QByteArray command = ValueCommand(kind, value);
+    if (!command.isEmpty())
+        Send(command);
+}
+
+bool UnitController::ReserveForSettings() {
+    if (m_bBusy)
+        return false;
+    StopIntensity(); // no hold outlives the greyed buttons
+    m_bBusy = true;
+    emit busyChanged(true);
+    return true;
+}
+
+void UnitController::ReleaseSettings() {
+    if (!m_bBusy)
+        return;
+    m_bBusy = false;
+    emit busyChanged(false);
+}
+
+void UnitController::ReadSettings() {
+    m_exchange.Read();
+}
+
+void UnitController::WriteSettings(const model::UnitSettingsRecord& record) {
+    m_exchange.Write(record);
+}
+
+void UnitController::AbandonSettings() {
+    m_exchange.Abandon();
+}
+
+// ChannelHost
+
+void UnitController::ShowLinkState(const QString& text) {
+    emit linkStateShown(text);
+}
+
+void UnitController::ShowPortError() {
+    if (!m_quietConnect)
+        emit portError();
+}
+
+void UnitController::AppendTraffic(const char* chunk) {
+    emit traffic(QByteArray(chunk));
+}
+
+void UnitController::DispatchReply(const char* line) {
+    emit lineDispatched(QByteArray(line));
+    link::DispatchReply(line, m_state, *this);
+}
+
+// ReplyTarget
+
+void UnitController::StatusChanged() {
+    emit statusChanged(m_state.StatusWord, m_state.extendedStatus);
+}
+
+void UnitController::ShowProgramReplyPercent(const char* line) {
+    ShowProgramReply(line, false);
+}
+
+void UnitController::ShowProgramReplyWatts(const char* line) {
+    ShowProgramReply(line, true);
+}
+
+void UnitController::ShowProgramReply(const char* line, bool watts) {
+    if (!line)
+        return;
+    // The layout follows the reply's length, never the intensity-mode digit inside it; a
+    // garbled read-back is dropped without a word.
+    if (const std::optional<model::ProgramReply> reply = model::DecodeProgramReply(line, watts))
+        emit programReceived(*reply);
+}
+
+void UnitController::ShowStepReply(const char* line) {
+    // "STP" and one digit; anything else is not a step report.
+    if (line && std::strlen(line) >= 4 && line[3] >= '0' && line[3] <= '9')
+        emit stepReceived(line[3] - '0');
+}
+
+void UnitController::SetReadout(link::Readout which, const QString& text) {
+    emit readout(which, text);
+}
+
+void UnitController::SelectSettingChoice(int index) {
+    emit settingChoice(index);
+}
+
+void UnitController::SetSettingReadout(const QString& text) {
+    emit settingReadout(text);
+}
+
+void UnitController::ReportDeviceError(const QString& text) {
+    emit deviceError(text);
+}
+
+} // namespace vq3::control
