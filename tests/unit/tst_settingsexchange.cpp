@@ -1,6 +1,9 @@
-// The unit settings exchanges against an in-memory unit, with no window: what goes on the
-// wire and when, what counts as done, the limits, and abandoning a wait.
-#include "FakeSettingsUnit.h"
+// The unit settings exchanges against the simulated unit on an in-memory line, with no
+// window: what goes on the wire and when, what counts as done, the limits, and abandoning a
+// wait.
+#include "FakeSerialDevice.h"
+#include "SettingsCommands.h"
+#include "SimulatedUnit.h"
 
 #include "link/CommandChannel.h"
 #include "link/ReplyDispatch.h"
@@ -17,12 +20,11 @@ using vq3::link::SettingsExchange;
 using vq3::model::UnitSettingsRecord;
 using Outcome = SettingsExchange::Outcome;
 using ByteList = QList<QByteArray>;
+using vq3::test::kSettingsQueries;
+using vq3::test::kSettingsSets7;
 
 namespace {
 
-const ByteList kQueries = {"PROG?", "LAMPERR?", "LAMPOFF?", "IB?", "SRESP?", "SETT1?", "SETT2?"};
-const ByteList kSets7 = {"CNT1", "PROG_7STEP", "LAMPERR30", "LAMPOFF50",
-                         "IB1",  "SRESP1",     "SETT1050",  "SETT2050"};
 constexpr UnitSettingsRecord kRecord7 = {7, 30, 50, 1, 1, 50, 50};
 constexpr int kLimitMs = 400;
 constexpr int kSettleMs = 150;
@@ -51,7 +53,7 @@ struct Rig {
     explicit Rig(bool connected = true) {
         channel.SetPort(connected ? 1 : 0);
         channel.ConnectSequence(false);
-        unit.Forget();
+        device.Forget();
         exchange.SetDurations({kLimitMs, kSettleMs});
     }
 
@@ -66,9 +68,23 @@ struct Rig {
         return {finished[0][0].value<Outcome>(), clock.elapsed()};
     }
 
-    vq3::test::FakeSettingsUnit unit;
+    // The unit's values in settings file order: program mode, lamp alarm time, forced lamp
+    // off time (both hundreds of hours), instantaneous recovery, shutter response, open and
+    // close pulse times (ms).
+    void SetUnit(const UnitSettingsRecord& r) {
+        unit.setProgramMode(r[0]);
+        unit.setLampAlarm(r[1]);
+        unit.setLampOffTime(r[2]);
+        unit.setInstantRecovery(r[3]);
+        unit.setShutterResponse(r[4]);
+        unit.setOpenPulse(r[5]);
+        unit.setClosePulse(r[6]);
+    }
+
+    vq3::sim::SimulatedUnit unit;
+    vq3::test::FakeSerialDevice device{&unit};
     StateHost host;
-    vq3::link::CommandChannel channel{unit, host};
+    vq3::link::CommandChannel channel{device, host};
     SettingsExchange exchange{channel, host.state};
 };
 
@@ -99,12 +115,12 @@ void SettingsExchangeTest::read() {
     QFETCH(bool, silent);
     QFETCH(int, outcome);
     Rig rig(connected);
-    rig.unit.silent = silent;
-    rig.unit.values = {1, 0, 99, 0, 0, 5, 999};
+    rig.device.silent = silent;
+    rig.SetUnit({1, 0, 99, 0, 0, 5, 999});
     const auto [result, ms] = rig.Run([&] { rig.exchange.Read(); });
 
     QCOMPARE(int(result), outcome);
-    QCOMPARE(rig.unit.commands, connected ? kQueries : ByteList{});
+    QCOMPARE(rig.device.commands, connected ? kSettingsQueries : ByteList{});
     if (result == Outcome::Done) {
         QCOMPARE(rig.exchange.Received(), (UnitSettingsRecord{1, 0, 99, 0, 0, 5, 999}));
         QVERIFY2(ms < kLimitMs, qPrintable(QString::number(ms)));
@@ -130,17 +146,18 @@ void SettingsExchangeTest::write() {
     QFETCH(bool, ignoresSets);
     QFETCH(int, outcome);
     Rig rig;
-    rig.unit.silent = silent;
-    rig.unit.ignoresSets = ignoresSets;
-    rig.unit.values = {1, 10, 10, 0, 0, 100, 100};
+    rig.device.silent = silent;
+    rig.device.ignoresSets = ignoresSets;
+    rig.SetUnit({1, 10, 10, 0, 0, 100, 100});
     const auto [result, ms] = rig.Run([&] { rig.exchange.Write(kRecord7); });
 
     QCOMPARE(int(result), outcome);
-    QCOMPARE(rig.unit.commands, kSets7 + kQueries);
+    QCOMPARE(rig.device.commands, kSettingsSets7 + kSettingsQueries);
     // The queries follow the settle time after the last setting command.
-    const qint64 settle = rig.unit.times[kSets7.size()] - rig.unit.times[kSets7.size() - 1];
+    const qint64 settle =
+        rig.device.times[kSettingsSets7.size()] - rig.device.times[kSettingsSets7.size() - 1];
     QVERIFY2(settle >= kSettleMs && settle < kSettleMs + 100, qPrintable(QString::number(settle)));
-    const qint64 sinceLastQuery = rig.unit.Now() - rig.unit.times.last();
+    const qint64 sinceLastQuery = rig.device.Now() - rig.device.times.last();
     if (result == Outcome::TimedOut)
         QVERIFY2(sinceLastQuery >= kLimitMs && sinceLastQuery < kLimitMs + 100,
                  qPrintable(QString::number(sinceLastQuery)));
@@ -152,9 +169,9 @@ void SettingsExchangeTest::abandon_data() {
     QTest::addColumn<bool>("write");
     QTest::addColumn<int>("afterMs");
     QTest::addColumn<ByteList>("sent");
-    QTest::newRow("reading") << false << 50 << kQueries;
-    QTest::newRow("settling") << true << 50 << kSets7;
-    QTest::newRow("verifying") << true << kSettleMs + 50 << kSets7 + kQueries;
+    QTest::newRow("reading") << false << 50 << kSettingsQueries;
+    QTest::newRow("settling") << true << 50 << kSettingsSets7;
+    QTest::newRow("verifying") << true << kSettleMs + 50 << kSettingsSets7 + kSettingsQueries;
 }
 
 // The operator ends the program during a wait: the exchange ends at once and sends nothing
@@ -164,7 +181,7 @@ void SettingsExchangeTest::abandon() {
     QFETCH(int, afterMs);
     QFETCH(ByteList, sent);
     Rig rig;
-    rig.unit.silent = true;
+    rig.device.silent = true;
     QTimer::singleShot(afterMs, [&] { rig.exchange.Abandon(); });
     const auto [result, ms] = rig.Run([&] {
         if (write)
@@ -175,7 +192,7 @@ void SettingsExchangeTest::abandon() {
     QCOMPARE(result, Outcome::Abandoned);
     QVERIFY2(ms >= afterMs && ms < afterMs + 50, qPrintable(QString::number(ms)));
     QTest::qWait(kSettleMs + kLimitMs);
-    QCOMPARE(rig.unit.commands, sent);
+    QCOMPARE(rig.device.commands, sent);
 }
 
 QTEST_GUILESS_MAIN(SettingsExchangeTest)
