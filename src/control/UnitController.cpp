@@ -6,6 +6,7 @@
 #include "resources/Messages.h"
 
 #include <cstring>
+#include <utility>
 
 namespace vq3::control {
 
@@ -82,12 +83,27 @@ void UnitController::Send(const QByteArray& command) {
     m_channel.SendCommand(command);
 }
 
+void UnitController::Use(Function function, const QByteArray& command) {
+    emit functionUsed(function);
+    Send(command);
+}
+
+void UnitController::Note(int& reading, int value) {
+    if (std::exchange(reading, value) != value)
+        emit readingsChanged();
+}
+
+void UnitController::Note(double& reading, double value) {
+    if (std::exchange(reading, value) != value)
+        emit readingsChanged();
+}
+
 void UnitController::ToggleLamp() {
     SetLamp(!(m_state.StatusWord & link::status::LampOn));
 }
 
 void UnitController::SetLamp(bool on) {
-    Send(on ? cmd::LampOn : cmd::LampOff);
+    Use(Function::Lamp, on ? cmd::LampOn : cmd::LampOff);
 }
 
 void UnitController::ToggleShutter() {
@@ -95,7 +111,7 @@ void UnitController::ToggleShutter() {
 }
 
 void UnitController::SetShutter(bool open) {
-    Send(open ? cmd::ShutterOpen : cmd::ShutterClose);
+    Use(Function::Shutter, open ? cmd::ShutterOpen : cmd::ShutterClose);
 }
 
 int UnitController::SetAutoTime(double seconds) {
@@ -103,18 +119,18 @@ int UnitController::SetAutoTime(double seconds) {
         return resources::msg::AutoTimeOutOfRange;
     if (seconds == 0.0)
         seconds = 0.0; // "-0" would print a sign into the command
-    Send(cmd::AutoTime(seconds));
+    Use(Function::Shutter, cmd::AutoTime(seconds));
     return 0;
 }
 
 void UnitController::StartAutoShutter() {
-    Send(cmd::AutoShutterStart);
+    Use(Function::Shutter, cmd::AutoShutterStart);
 }
 
 void UnitController::StartIntensity(int direction) {
     StopIntensity();
     m_held = direction > 0 ? 1 : -1;
-    Send(m_held > 0 ? cmd::IntensityUp : cmd::IntensityDown);
+    Use(Function::Intensity, m_held > 0 ? cmd::IntensityUp : cmd::IntensityDown);
     emit intensityHeldChanged(true);
 }
 
@@ -125,7 +141,7 @@ void UnitController::StopIntensity() {
     // A stop that cannot go out now goes out first thing when the device is back, so a
     // unit that kept ramping stops.
     if (IsConnected())
-        Send(cmd::IntensityStop);
+        Use(Function::Intensity, cmd::IntensityStop);
     else
         m_stopOwed = Port() != 0;
     emit intensityHeldChanged(false);
@@ -161,16 +177,16 @@ void UnitController::ReadStep() {
 }
 
 void UnitController::SendProgram(const model::MemoryStepProgram& program) {
-    Send(cmd::Cure(program));
+    Use(Function::Program, cmd::Cure(program));
 }
 void UnitController::ReadProgram(int number) {
-    Send(cmd::ProgramQuery(number));
+    Use(Function::Program, cmd::ProgramQuery(number));
 }
 void UnitController::StartProgram(int number) {
-    Send(cmd::Start(number));
+    Use(Function::Program, cmd::Start(number));
 }
 void UnitController::StopProgram() {
-    Send(cmd::Stop);
+    Use(Function::Program, cmd::Stop);
 }
 
 void UnitController::QuerySetting(int kind) {
@@ -242,6 +258,7 @@ void UnitController::DispatchReply(const char* line) {
 // ReplyTarget
 
 void UnitController::StatusChanged() {
+    Note(m_readings.status, m_state.StatusWord);
     emit statusChanged(m_state.StatusWord, m_state.extendedStatus);
 }
 
@@ -264,11 +281,28 @@ void UnitController::ShowProgramReply(const char* line, bool watts) {
 
 void UnitController::ShowStepReply(const char* line) {
     // "STP" and one digit; anything else is not a step report.
-    if (line && std::strlen(line) >= 4 && line[3] >= '0' && line[3] <= '9')
+    if (line && std::strlen(line) >= 4 && line[3] >= '0' && line[3] <= '9') {
+        Note(m_readings.step, line[3] - '0');
         emit stepReceived(line[3] - '0');
+    }
 }
 
+// The read-outs are whole numbers or "%.1f", always with a point.
 void UnitController::SetReadout(link::Readout which, const QString& text) {
+    switch (which) {
+    case link::Readout::Intensity:
+        Note(m_readings.intensity, text.toInt());
+        break;
+    case link::Readout::LampTime:
+        Note(m_readings.lampHours, text.toInt());
+        break;
+    case link::Readout::AutoTime:
+        Note(m_readings.autoTime, text.toDouble());
+        break;
+    case link::Readout::RestTime:
+        Note(m_readings.restTime, text.toDouble());
+        break;
+    }
     emit readout(which, text);
 }
 

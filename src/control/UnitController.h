@@ -18,6 +18,19 @@ namespace vq3::control {
 
 enum class LinkState { Closed, Connected, Lost };
 
+// The unit's functions that an operator and a script may both use.
+enum class Function { Lamp, Shutter, Intensity, Program };
+
+// The last values the unit reported, -1 before its first report.
+struct Readings {
+    int status = -1;
+    int intensity = -1;
+    int lampHours = -1;
+    double autoTime = -1;
+    double restTime = -1;
+    int step = -1;
+};
+
 // Runs the unit: owns the serial device, the command channel, the unit's state as replies
 // report it and the settings exchange. Everything an operator (or a script) can ask of the
 // unit is a method here, and everything the unit reports comes out as a signal. Windows and
@@ -104,6 +117,9 @@ public:
 
     std::uint16_t StatusWord() const { return m_state.StatusWord; }
     int ExtendedStatus() const { return m_state.extendedStatus; }
+    const Readings& LastReadings() const { return m_readings; }
+    // The path of the device opened, empty when none.
+    QString DevicePath() const { return IsConnected() ? m_device.Path() : QString(); }
 
 signals:
     // Link.
@@ -128,10 +144,17 @@ signals:
     void settingsExchangeFinished(vq3::link::SettingsExchange::Outcome outcome);
     // An intensity hold started or ended (also one ended by the controller itself).
     void intensityHeldChanged(bool held);
+    // Something was asked of one of the shared functions.
+    void functionUsed(vq3::control::Function function);
+    // LastReadings changed.
+    void readingsChanged();
 
 private:
     void Send(const QByteArray& command);
+    void Use(Function function, const QByteArray& command);
     void OnDeviceBack();
+    void Note(int& reading, int value);
+    void Note(double& reading, double value);
 
     // ChannelHost
     void ShowLinkState(const QString& text) override;
@@ -156,6 +179,7 @@ private:
     link::CommandChannel m_channel;
     link::DeviceState m_state;
     link::SettingsExchange m_exchange;
+    Readings m_readings;
     bool m_bBusy = false;
     bool m_quietConnect = false;
     int m_held = 0;          // +1 up, -1 down while an intensity hold runs

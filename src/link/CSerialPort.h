@@ -48,6 +48,7 @@ public:
     int Write(const char* source, int length) override;
     int Purge() override;
     void ArmReadNotification() override;
+    QString Path() const override { return m_path; }
 
     bool IsOpen() const { return m_fd >= 0; }
     int PortNumber() const { return m_portNumber; }

@@ -38,6 +38,9 @@ public:
     // already are). Reading again and again as bytes trickle in is the channel's business.
     virtual void ArmReadNotification() = 0;
 
+    // The device opened, for the operator's information; empty when none is known.
+    virtual QString Path() const { return {}; }
+
     // Why the last Open failed or the device was lost, for the log.
     QString LastError() const { return m_lastError; }
 

@@ -4,6 +4,7 @@
 // moves texts between the window's controls and that code.
 #include "ui/CControllerDlg.h"
 
+#include "control/StepFaultMessage.h"
 #include "control/UnitController.h"
 #include "files/ProgramFile.h"
 #include "model/MemoryStepProgram.h"
@@ -31,22 +32,6 @@ void SelectListValue(QComboBox* list, int value) {
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
 
-int FaultMessage(model::StepFault fault) {
-    switch (fault) {
-    case model::StepFault::IntensityMalformed:
-        return msg::IntensityWrong;
-    case model::StepFault::IntensityOutOfRange:
-        return msg::IntensityOutOfRange;
-    case model::StepFault::TimeMalformed:
-        return msg::TimeWrong;
-    case model::StepFault::TimeOutOfRange:
-        return msg::TimeOutOfRange;
-    case model::StepFault::None:
-        break;
-    }
-    return 0;
-}
-
 } // namespace
 
 model::StepTexts CControllerDlg::EditorTexts() const {
@@ -72,7 +57,7 @@ bool CControllerDlg::CheckEditorSteps(int intensityMode,
     const model::StepCheck check = model::CheckSteps(EditorTexts(), intensityMode, steps);
     if (check.fault == model::StepFault::None)
         return true;
-    ShowAppMessage(FaultMessage(check.fault));
+    ShowAppMessage(control::StepFaultMessage(check.fault));
     return false;
 }
 
