@@ -3,6 +3,7 @@
 // file.
 #include "FileHelpers.h"
 #include "files/SettingsFile.h"
+#include "files/SettingsKeys.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -59,6 +60,8 @@ private slots:
     void describe();
     void failedStoreKeepsOldFile_data();
     void failedStoreKeepsOldFile();
+    void keys_data();
+    void keys();
 };
 
 void SettingsFileTest::storedBytes() {
@@ -244,6 +247,107 @@ void SettingsFileTest::failedStoreKeepsOldFile() {
     QVERIFY(!stored);
     QCOMPARE(Contents(path), old);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"unit.txt"});
+}
+
+// The named values scripts use: the example record under its keys, and what a change to one
+// key does to the conversion back (`problem` starts the expected sentence; empty: accepted).
+void SettingsFileTest::keys_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("value"); // invalid: the key is left out
+    QTest::addColumn<bool>("fileLimits");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<UnitSettingsRecord>("record");
+    const auto with = [](int setting, int value) {
+        UnitSettingsRecord record = kExampleRecord;
+        record[setting] = value;
+        return record;
+    };
+    using namespace vq3::model;
+    QTest::newRow("as read") << "" << QVariant() << false << "" << kExampleRecord;
+    QTest::newRow("one step") << "ProgramMode" << QVariant(1) << false << ""
+                              << with(ProgramMode, 1);
+    QTest::newRow("three steps") << "ProgramMode" << QVariant(3) << false
+                                 << "ProgramMode must be 1 or 7" << kNoSettings;
+    QTest::newRow("mode as text") << "ProgramMode" << QVariant("7") << false
+                                  << "ProgramMode: Setting value is wrong." << kNoSettings;
+    QTest::newRow("hours truncated")
+        << "LampAlarmTime" << QVariant(3050) << false << "" << with(LampAlarmTime, 30);
+    QTest::newRow("hours as uint")
+        << "LampAlarmTime" << QVariant(9999u) << false << "" << with(LampAlarmTime, 99);
+    QTest::newRow("hours as int64")
+        << "ForcedLampOffTime" << QVariant(150LL) << false << "" << with(ForcedLampOffTime, 1);
+    QTest::newRow("hours too many")
+        << "ForcedLampOffTime" << QVariant(10000) << false
+        << "ForcedLampOffTime: Setting value is out of range.(Set value within 0 or 1000 - 9900)"
+        << kNoSettings;
+    QTest::newRow("hours negative, dialog")
+        << "LampAlarmTime" << QVariant(-50) << false << "" << with(LampAlarmTime, 0);
+    QTest::newRow("hours negative, file") << "LampAlarmTime" << QVariant(-50) << true
+                                          << "LampAlarmTime -50 is outside" << kNoSettings;
+    QTest::newRow("hours as decimal") << "LampAlarmTime" << QVariant(3000.0) << false
+                                      << "LampAlarmTime: Setting value is wrong." << kNoSettings;
+    QTest::newRow("recovery off") << "InstantaneousRecovery" << QVariant(false) << false << ""
+                                  << with(InstantRecovery, 0);
+    QTest::newRow("recovery as number")
+        << "InstantaneousRecovery" << QVariant(1) << false
+        << "InstantaneousRecovery must be true or false." << kNoSettings;
+    QTest::newRow("response low") << "ShutterResponse" << QVariant("LOW") << false << ""
+                                  << with(ShutterResponse, 0);
+    QTest::newRow("response lower case") << "ShutterResponse" << QVariant("high") << false
+                                         << "ShutterResponse must be" << kNoSettings;
+    QTest::newRow("pulse 5") << "ShutterOpenPulseTime" << QVariant(5) << false << ""
+                             << with(ShutterOpenPulse, 5);
+    QTest::newRow("pulse 500") << "ShutterClosePulseTime" << QVariant(500) << false << ""
+                               << with(ShutterClosePulse, 500);
+    QTest::newRow("pulse 4, dialog")
+        << "ShutterOpenPulseTime" << QVariant(4) << false
+        << "ShutterOpenPulseTime: Setting value is out of range.(Set value within 5 - 500)"
+        << kNoSettings;
+    QTest::newRow("pulse 4, file")
+        << "ShutterOpenPulseTime" << QVariant(4) << true << "" << with(ShutterOpenPulse, 4);
+    QTest::newRow("pulse 501, dialog")
+        << "ShutterClosePulseTime" << QVariant(501) << false
+        << "ShutterClosePulseTime: Setting value is out of range." << kNoSettings;
+    QTest::newRow("pulse 1000, file") << "ShutterClosePulseTime" << QVariant(1000) << true
+                                      << "ShutterClosePulseTime 1000 is outside" << kNoSettings;
+    QTest::newRow("huge unsigned")
+        << "ShutterClosePulseTime" << QVariant(~0ULL) << false
+        << "ShutterClosePulseTime: Setting value is out of range." << kNoSettings;
+    QTest::newRow("key missing") << "ShutterResponse" << QVariant() << false
+                                 << "The settings lack ShutterResponse." << kNoSettings;
+    QTest::newRow("unknown key") << "ControlMode" << QVariant(1) << false
+                                 << "The unit has no setting named \"ControlMode\"." << kNoSettings;
+}
+
+void SettingsFileTest::keys() {
+    QFETCH(QString, key);
+    QFETCH(QVariant, value);
+    QFETCH(bool, fileLimits);
+    QFETCH(QString, problem);
+    QFETCH(UnitSettingsRecord, record);
+    QVariantMap keys = vq3::files::SettingsToKeys(kExampleRecord);
+    QCOMPARE(keys, (QVariantMap{{"ProgramMode", 7},
+                                {"LampAlarmTime", 3000},
+                                {"ForcedLampOffTime", 5000},
+                                {"InstantaneousRecovery", true},
+                                {"ShutterResponse", "HIGH"},
+                                {"ShutterOpenPulseTime", 50},
+                                {"ShutterClosePulseTime", 50}}));
+    if (!key.isEmpty() && value.isValid())
+        keys[key] = value;
+    else if (!key.isEmpty())
+        keys.remove(key);
+    const auto limits =
+        fileLimits ? vq3::files::SettingsLimits::File : vq3::files::SettingsLimits::Dialogs;
+    const vq3::files::SettingsFromKeysResult result = vq3::files::SettingsFromKeys(keys, limits);
+    QVERIFY2(problem.isEmpty() ? result.problem.isEmpty() : result.problem.startsWith(problem),
+             qPrintable(result.problem));
+    if (problem.isEmpty())
+        QCOMPARE(result.record, record);
+    // Settings not yet received are left out rather than sent as -1.
+    UnitSettingsRecord partial = kExampleRecord;
+    partial[vq3::model::ShutterResponse] = -1;
+    QVERIFY(!vq3::files::SettingsToKeys(partial).contains("ShutterResponse"));
 }
 
 QTEST_APPLESS_MAIN(SettingsFileTest)

@@ -1,0 +1,43 @@
+#include "ctl/CtlExit.h"
+
+#include "bus/BusNames.h"
+
+#include <QHash>
+
+namespace vq3::ctl {
+
+ExitStatus ExitStatusForError(const QString& errorName) {
+    static const QHash<QString, ExitStatus> statuses = {
+        {QString::fromLatin1(bus::kNotConnected), kNotConnected},
+        {QString::fromLatin1(bus::kBusy), kBusy},
+        {QString::fromLatin1(bus::kInvalidArgs), kBadUsage},
+        {QString::fromLatin1(bus::kTimeout), kTimedOut},
+        {QString::fromLatin1(bus::kDeviceError), kFailed},
+        {QString::fromLatin1(bus::kPortError), kFailed},
+        {QString::fromLatin1(bus::kInterrupted), kInterrupted},
+    };
+    static const QHash<QString, ExitStatus> busStatuses = {
+        {QStringLiteral("ServiceUnknown"), kNoController},
+        {QStringLiteral("NameHasNoOwner"), kNoController},
+        {QStringLiteral("Disconnected"), kNoController},
+        {QStringLiteral("NoReply"), kTimedOut},
+        {QStringLiteral("Timeout"), kTimedOut},
+        {QStringLiteral("TimedOut"), kTimedOut},
+        {QStringLiteral("InvalidArgs"), kBadUsage},
+        {QStringLiteral("InvalidSignature"), kBadUsage},
+    };
+    const QString ours = QString::fromLatin1(bus::kErrorPrefix);
+    const QString theBus = QStringLiteral("org.freedesktop.DBus.Error.");
+    if (errorName.startsWith(ours))
+        return statuses.value(errorName.mid(ours.size()), kFailed);
+    if (errorName.startsWith(theBus))
+        return busStatuses.value(errorName.mid(theBus.size()), kFailed);
+    return kFailed;
+}
+
+QString NoControllerHint() {
+    return QStringLiteral("vq3-controller is not running: start it (vq3-controller &) and try "
+                          "again.");
+}
+
+} // namespace vq3::ctl

@@ -1,0 +1,48 @@
+// vq3ctl: runs the light source through the vq3-controller that runs in this desktop session,
+// over the session bus. Its windows show everything a script does.
+#include "bus/BusTypes.h"
+#include "ctl/CtlClient.h"
+#include "ctl/CtlCommand.h"
+#include "ctl/CtlExit.h"
+#include "ctl/CtlOutput.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QTimer>
+
+using namespace vq3::ctl;
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vq3ctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VQ3_VERSION));
+
+    const ParseResult parsed = ParseCommandLine(QCoreApplication::arguments().mid(1));
+    if (!parsed.command) {
+        PrintError(parsed.usageError + QStringLiteral(" See vq3ctl --help."));
+        return kBadUsage;
+    }
+    if (parsed.command->action == Action::Help) {
+        PrintNow(UsageText());
+        return kDone;
+    }
+    if (parsed.command->action == Action::Version) {
+        PrintNow(QStringLiteral("vq3ctl " VQ3_VERSION "\n"));
+        return kDone;
+    }
+
+    vq3::bus::RegisterBusTypes();
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        PrintError(QStringLiteral("There is no session bus here (%1), so no vq3-controller can "
+                                  "be reached: run vq3ctl in the desktop session of the user who "
+                                  "runs vq3-controller.")
+                       .arg(bus.lastError().message()));
+        return kNoController;
+    }
+    CtlClient client(*parsed.command, bus);
+    QObject::connect(&client, &CtlClient::finished, &application,
+                     [](int status) { QCoreApplication::exit(status); });
+    QTimer::singleShot(0, &client, &CtlClient::Start);
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,134 @@
+#include "files/SettingsKeys.h"
+
+#include "resources/Messages.h"
+
+#include <QMetaType>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <optional>
+
+namespace vq3::files {
+
+using namespace model;
+
+namespace {
+
+const std::array<const char*, kUnitSettingCount> kKeys = {
+    "ProgramMode",     "LampAlarmTime",        "ForcedLampOffTime",     "InstantaneousRecovery",
+    "ShutterResponse", "ShutterOpenPulseTime", "ShutterClosePulseTime",
+};
+
+bool IsHours(int setting) {
+    return setting == LampAlarmTime || setting == ForcedLampOffTime;
+}
+
+// The value of an integer of any width; a double or a text is not a whole number here.
+std::optional<long long> WholeNumber(const QVariant& value) {
+    switch (value.metaType().id()) {
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+        return value.toLongLong();
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return static_cast<long long>(
+            std::min<qulonglong>(value.toULongLong(), std::numeric_limits<long long>::max()));
+    default:
+        return std::nullopt;
+    }
+}
+
+// Checks one key's value; returns the problem or an empty text and sets *stored.
+QString CheckSetting(int setting, const QVariant& value, SettingsLimits limits, int* stored) {
+    const QString key = SettingKey(setting);
+    if (setting == InstantRecovery) {
+        if (value.metaType().id() != QMetaType::Bool)
+            return key + QStringLiteral(" must be true or false.");
+        *stored = value.toBool() ? 1 : 0;
+        return {};
+    }
+    if (setting == ShutterResponse) {
+        const QString text = value.metaType().id() == QMetaType::QString ? value.toString() : "";
+        if (text != QLatin1String("LOW") && text != QLatin1String("HIGH"))
+            return key + QStringLiteral(" must be \"LOW\" or \"HIGH\".");
+        *stored = text == QLatin1String("HIGH") ? 1 : 0;
+        return {};
+    }
+    const std::optional<long long> number = WholeNumber(value);
+    if (!number)
+        return key + QStringLiteral(": ") + resources::Message(resources::msg::ValueWrong);
+    if (setting == ProgramMode) {
+        if (*number != 1 && *number != 7)
+            return key + QStringLiteral(" must be 1 or 7 (steps).");
+        *stored = static_cast<int>(*number);
+        return {};
+    }
+    // Hours are kept in hundreds, truncated toward zero as the dialog does.
+    const long long n = IsHours(setting) ? *number / 100 : *number;
+    const bool dialogPulse = limits == SettingsLimits::Dialogs && !IsHours(setting);
+    const bool inRange = dialogPulse ? (n >= 5 && n <= 500) : SettingInRange(setting, n);
+    if (limits == SettingsLimits::File && (!inRange || *number < 0))
+        return QStringLiteral("%1 %2 is outside the range of the settings file.")
+            .arg(key)
+            .arg(*number);
+    if (!inRange) {
+        const int message = IsHours(setting) ? resources::msg::ValueHoursOutOfRange
+                                             : resources::msg::ValuePulseOutOfRange;
+        return key + QStringLiteral(": ") + resources::Message(message);
+    }
+    *stored = static_cast<int>(n);
+    return {};
+}
+
+} // namespace
+
+QString SettingKey(int setting) {
+    if (setting < 0 || setting >= kUnitSettingCount)
+        return {};
+    return QString::fromLatin1(kKeys[setting]);
+}
+
+QVariantMap SettingsToKeys(const UnitSettingsRecord& record) {
+    QVariantMap keys;
+    for (int i = 0; i < kUnitSettingCount; ++i) {
+        const int value = record[i];
+        if (value == -1)
+            continue;
+        if (i == InstantRecovery)
+            keys.insert(SettingKey(i), value != 0);
+        else if (i == ShutterResponse)
+            keys.insert(SettingKey(i), value ? QStringLiteral("HIGH") : QStringLiteral("LOW"));
+        else
+            keys.insert(SettingKey(i), IsHours(i) ? value * 100 : value);
+    }
+    return keys;
+}
+
+SettingsFromKeysResult SettingsFromKeys(const QVariantMap& keys, SettingsLimits limits) {
+    SettingsFromKeysResult result;
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+        if (std::find(kKeys.begin(), kKeys.end(), it.key()) == kKeys.end()) {
+            result.problem = QStringLiteral("The unit has no setting named \"%1\".").arg(it.key());
+            return result;
+        }
+    }
+    for (int i = 0; i < kUnitSettingCount; ++i) {
+        const auto value = keys.constFind(SettingKey(i));
+        if (value == keys.cend()) {
+            result.problem = QStringLiteral("The settings lack %1.").arg(SettingKey(i));
+            return result;
+        }
+        result.problem = CheckSetting(i, *value, limits, &result.record[i]);
+        if (!result.problem.isEmpty())
+            return result;
+    }
+    return result;
+}
+
+} // namespace vq3::files
