@@ -1,56 +1,32 @@
 // The main window: access-code gate, tool-window toggles, keyboard rules, ending, About,
-// COM port dialog and the names screen readers find.
-#include "FakeSerialDevice.h"
-#include "ScriptedPrompter.h"
-
-#include "app/Profile.h"
-#include "ui/CAboutDlg.h"
-#include "ui/CComPortDlg.h"
-#include "ui/CControllerDlg.h"
-#include "ui/CLightControlDlg.h"
-#include "ui/CTerminalDlg.h"
+// COM port dialog, the names screen readers find and where the unit's error boxes go.
+#include "WindowRig.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 
-using vq3::ui::CControllerDlg;
-namespace idm = vq3::ui::idm;
+using vq3::test::WindowRig;
+namespace idm = vq3::resources::idm;
+using ByteList = QList<QByteArray>;
 
 namespace {
 
-struct Window {
-    explicit Window(const QByteArray& profileText) {
-        QFile file(dir.filePath("VQ3_CNT.ini"));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(profileText);
-        file.close();
-        profile.SetPath(dir.filePath("VQ3_CNT.ini"));
-        dlg = std::make_unique<CControllerDlg>(profile, &device);
-        dlg->SetUpDialog();
-    }
-    QTemporaryDir dir;
-    vq3::app::Profile profile;
-    vq3::test::ScriptedPrompter prompter;
-    vq3::test::FakeSerialDevice device;
-    std::unique_ptr<CControllerDlg> dlg;
-};
+const QList<int> kGuarded = {idm::LampAlarmTime,
+                             idm::LampOffTime,
+                             idm::InstantRecovery,
+                             idm::ShutterResponse,
+                             idm::OpenPulseTime,
+                             idm::ClosePulseTime,
+                             idm::Open,
+                             idm::Save,
+                             idm::SaveAs};
 
-const QList<int> kGuarded = {32780, 32781, 32782, 32783, 32784, 32785, 32772, 32774, 32775};
-
-QStringList MenuTexts(CControllerDlg& dlg) {
+QStringList MenuTexts(QWidget* window) {
     QStringList texts;
-    for (QMenuBar* bar : dlg.findChildren<QMenuBar*>())
+    for (QMenuBar* bar : window->findChildren<QMenuBar*>())
         for (QAction* top : bar->actions()) {
             texts.append(top->text());
             for (QAction* item : top->menu()->actions())
@@ -69,7 +45,8 @@ private slots:
     void toolWindowToggles();
     void keyboardRules_data();
     void keyboardRules();
-    void endRequestsWhileBusy();
+    void endRequestsWhileABoxIsUp_data();
+    void endRequestsWhileABoxIsUp();
     void aboutBox();
     void comPortDialog_data();
     void comPortDialog();
@@ -90,120 +67,136 @@ void MainWindowTest::accessGate_data() {
 void MainWindowTest::accessGate() {
     QFETCH(QByteArray, openParam);
     QFETCH(bool, full);
-    Window w("[INIT]\r\nPORT=0\r\nOPENPARAM=" + openParam + "\r\n");
+    WindowRig rig(0, {}, openParam);
     for (int id : kGuarded)
-        QCOMPARE(w.dlg->MenuAction(id) != nullptr, full);
+        QCOMPARE(rig.Action(id) != nullptr, full);
     const QStringList restricted = {"&File",       "  E&xit",           "&Setting",
                                     "  &COM port", "  Controll &Mode",  "  &Program Mode",
                                     "&Display",    "  &Light Controll", "  &Terminal",
                                     "&Help",       "  &About"};
     if (full)
-        QCOMPARE(MenuTexts(*w.dlg).size(), restricted.size() + kGuarded.size());
+        QCOMPARE(MenuTexts(rig.window.get()).size(), restricted.size() + kGuarded.size());
     else
-        QCOMPARE(MenuTexts(*w.dlg), restricted);
-    QVERIFY(w.prompter.shown.isEmpty());
+        QCOMPARE(MenuTexts(rig.window.get()), restricted);
+    QVERIFY(rig.prompter.shown.isEmpty());
 }
 
 void MainWindowTest::toolWindowToggles() {
-    Window w("[INIT]\r\nPORT=0\r\nTERM_X=-50\r\nTERM_Y=20\r\n");
-    QAction* terminal = w.dlg->MenuAction(idm::Terminal);
-    QAction* light = w.dlg->MenuAction(idm::LightControl);
-    QVERIFY(!terminal->isChecked() && !w.dlg->Terminal()->isVisible());
+    WindowRig rig(0, "TERM_X=-50\r\nTERM_Y=20\r\n");
+    QAction* terminal = rig.Action(idm::Terminal);
+    QAction* light = rig.Action(idm::LightControl);
+    QWidget* terminalWindow = rig.Terminal();
+    QVERIFY(!terminal->isChecked() && !terminalWindow->isVisible());
+    QVERIFY(!terminalWindow->parentWidget()); // not blocked by the main window's boxes
 
     terminal->trigger();
     QVERIFY(terminal->isChecked());
-    QVERIFY(w.dlg->Terminal()->IsShown());
-    QVERIFY(w.dlg->Terminal()->isVisible());
-    QCOMPARE(w.dlg->Terminal()->pos(), QPoint(-50, 20)); // negative positions are kept
+    QVERIFY(terminalWindow->isVisible());
+    QCOMPARE(terminalWindow->pos(), QPoint(-50, 20)); // negative positions are kept
 
     terminal->trigger();
-    QVERIFY(!terminal->isChecked() && !w.dlg->Terminal()->isVisible());
+    QVERIFY(!terminal->isChecked() && !terminalWindow->isVisible());
 
     terminal->trigger();
-    w.dlg->Terminal()->close(); // the close box only hides and unchecks
-    QVERIFY(!terminal->isChecked() && !w.dlg->Terminal()->IsShown());
-    QVERIFY(!w.dlg->Terminal()->isVisible());
+    terminalWindow->close(); // the close box only hides and unchecks
+    QVERIFY(!terminal->isChecked());
+    QVERIFY(!terminalWindow->isVisible());
     terminal->trigger();
-    QVERIFY(terminal->isChecked() && w.dlg->Terminal()->isVisible());
+    QVERIFY(terminal->isChecked() && terminalWindow->isVisible());
 
     light->trigger();
-    QVERIFY(light->isChecked() && w.dlg->LightControl()->isVisible());
-    w.dlg->EnableOperations(false);
-    w.dlg->LightControl()->close();
+    QVERIFY(light->isChecked() && rig.LightControl()->isVisible());
+    QVERIFY(rig.controller.ReserveForSettings()); // greys the item
+    QVERIFY(!light->isEnabled());
+    rig.LightControl()->close();
     QVERIFY(!light->isChecked());
     QVERIFY(light->isEnabled()); // closing a tool window re-enables its item
-    QVERIFY(!w.dlg->LightControl()->isVisible());
+    QVERIFY(!rig.LightControl()->isVisible());
 }
 
 void MainWindowTest::keyboardRules_data() {
+    namespace idc = vq3::resources::idc::controller;
     QTest::addColumn<int>("focusId");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("expectedFocusId"); // 0: focus stays
-    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<ByteList>("sent");
     QTest::newRow("Return in intensity 3 moves to time 3")
-        << 1006 << int(Qt::Key_Return) << 1007 << QByteArray();
+        << int(idc::Intensity3) << int(Qt::Key_Return) << int(idc::Time3) << ByteList{};
     QTest::newRow("Return in time 1 moves to intensity 2")
-        << 1002 << int(Qt::Key_Return) << 1004 << QByteArray();
+        << int(idc::Time1) << int(Qt::Key_Return) << int(idc::Intensity2) << ByteList{};
     QTest::newRow("Return on Program No does nothing")
-        << 1001 << int(Qt::Key_Return) << 0 << QByteArray();
+        << int(idc::ProgramNo) << int(Qt::Key_Return) << 0 << ByteList{};
     QTest::newRow("Escape in a field does nothing")
-        << 1000 << int(Qt::Key_Escape) << 0 << QByteArray();
+        << int(idc::Intensity1) << int(Qt::Key_Escape) << 0 << ByteList{};
     QTest::newRow("Return on Read sends the read")
-        << 1016 << int(Qt::Key_Return) << 0 << QByteArray("CUREQ1\r");
+        << int(idc::ReadProgram) << int(Qt::Key_Return) << 0 << ByteList{"CUREQ1"};
     QTest::newRow("Return on Cancel sends STOP")
-        << 1023 << int(Qt::Key_Return) << 0 << QByteArray("STOP\r");
+        << int(idc::StopProgram) << int(Qt::Key_Return) << 0 << ByteList{"STOP"};
 }
 
 void MainWindowTest::keyboardRules() {
     QFETCH(int, focusId);
     QFETCH(int, key);
     QFETCH(int, expectedFocusId);
-    QFETCH(QByteArray, sent);
-    Window w("[INIT]\r\nPORT=1\r\n");
-    QCOMPARE(w.device.written, QByteArray("INP\r"));
-    w.dlg->show();
-    QApplication::setActiveWindow(w.dlg.get());
-    QWidget* start = w.dlg->Control(focusId);
+    QFETCH(ByteList, sent);
+    WindowRig rig;
+    QApplication::setActiveWindow(rig.window.get());
+    QWidget* start = rig.Control(focusId);
     start->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), start);
     QTest::keyClick(start, Qt::Key(key));
-    QCOMPARE(QApplication::focusWidget(),
-             w.dlg->Control(expectedFocusId ? expectedFocusId : focusId));
-    QVERIFY(w.dlg->isVisible());
-    QCOMPARE(w.device.written.mid(4), sent);
+    QCOMPARE(QApplication::focusWidget(), rig.Control(expectedFocusId ? expectedFocusId : focusId));
+    QVERIFY(rig.window->isVisible());
+    QCOMPARE(rig.device.commands, sent);
     if (auto* list = qobject_cast<QComboBox*>(start))
         QVERIFY(!list->view()->isVisible());
 }
 
-void MainWindowTest::endRequestsWhileBusy() {
-    Window w("[INIT]\r\nPORT=0\r\n");
-    QSignalSpy ended(w.dlg.get(), &CControllerDlg::ended);
-    w.dlg->show();
-    w.dlg->EnableOperations(false); // as a settings operation showing a box
-    w.dlg->OnMenuExit();
-    QVERIFY(w.dlg->IsEndRequested());
-    QCOMPARE(ended.count(), 0);
-    w.dlg->close();
-    QCOMPARE(ended.count(), 0);
-    QVERIFY(w.dlg->isVisible());
-    w.dlg->EnableOperations(true);
-    w.dlg->OnEndOk();
+void MainWindowTest::endRequestsWhileABoxIsUp_data() {
+    QTest::addColumn<bool>("closeBox"); // else E&xit
+    QTest::newRow("Exit") << false;
+    QTest::newRow("close box") << true;
+}
+
+// A request to end while an operation shows a box is only noted; the window ends when the
+// box has been answered and the operation is over.
+void MainWindowTest::endRequestsWhileABoxIsUp() {
+    QFETCH(bool, closeBox);
+    WindowRig rig;
+    QSignalSpy ended(rig.window.get(), &vq3::ui::CControllerDlg::ended);
+    const QString path = rig.Path("unit.txt");
+    rig.prompter.files = {path};
+    int endedDuringBox = -1;
+    bool shownDuringBox = false;
+    rig.prompter.whileShown = [&](const vq3::test::ScriptedPrompter::Shown& box) {
+        if (!box.okCancel)
+            return;
+        if (closeBox)
+            rig.window->close();
+        else
+            rig.Action(idm::Exit)->trigger();
+        endedDuringBox = int(ended.count());
+        shownDuringBox = rig.window->isVisible();
+    };
+    QVERIFY(rig.RunOperation(idm::SaveAs));
+    QCOMPARE(endedDuringBox, 0);
+    QVERIFY(shownDuringBox);
+    QCOMPARE(rig.prompter.Texts().size(), 2); // the operation ran to its end: "Save Completed."
+    QVERIFY(QFile::exists(path));
     QCOMPARE(ended.count(), 1);
-    QVERIFY(!w.dlg->isVisible());
+    QVERIFY(!rig.window->isVisible());
 }
 
 void MainWindowTest::aboutBox() {
-    Window w("[INIT]\r\nPORT=0\r\n");
+    namespace about = vq3::resources::idc::about;
+    WindowRig rig(0);
     QString product, version, caption;
-    QTimer::singleShot(0, [&] {
-        auto* about = w.dlg->findChild<vq3::ui::CAboutDlg*>();
-        QVERIFY(about);
-        product = about->ProductLine();
-        version = about->VersionLine();
-        caption = about->windowTitle();
-        about->accept();
-    });
-    w.dlg->OnMenuAbout();
+    QVERIFY(rig.RunDialog(idm::About, "CAboutDlg", [&](QDialog* dialog) {
+        product = vq3::test::FindControl<QLabel>(dialog, about::ProductLine)->text();
+        version = vq3::test::FindControl<QLabel>(dialog, about::VersionLine)->text();
+        caption = dialog->windowTitle();
+        dialog->accept();
+    }));
     QCOMPARE(product, QStringLiteral("VQ3 Controller"));
     QCOMPARE(version, QStringLiteral("Version 3.0.6"));
     QCOMPARE(caption, QStringLiteral("About..."));
@@ -215,7 +208,7 @@ void MainWindowTest::comPortDialog_data() {
     QTest::addColumn<int>("chosenIndex"); // -2: Cancel
     QTest::addColumn<int>("portAfter");
     QTest::newRow("0 shows Disconnect Port, Ok keeps it") << 0 << 0 << 0 << 0;
-    QTest::newRow("Cancel keeps the port (no device, so 0)") << 0 << 0 << -2 << 0;
+    QTest::newRow("Cancel keeps the port") << 0 << 0 << -2 << 0;
     QTest::newRow("hand-edited 12 shows nothing, Ok stores 0") << 12 << -1 << -1 << 0;
     QTest::newRow("-3 shows nothing") << -3 << -1 << -1 << 0;
 }
@@ -225,37 +218,35 @@ void MainWindowTest::comPortDialog() {
     QFETCH(int, shownIndex);
     QFETCH(int, chosenIndex);
     QFETCH(int, portAfter);
-    Window w("[INIT]\r\nPORT=0\r\n");
-    w.dlg->Channel().SetPort(storedPort);
+    WindowRig rig(0);
+    rig.controller.SetPort(storedPort);
     QStringList entries;
     int shown = -5;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = w.dlg->findChild<vq3::ui::CComPortDlg*>();
-        QVERIFY(dialog);
-        QComboBox* list = dialog->PortList();
+    QVERIFY(rig.RunDialog(idm::ComPort, "CComPortDlg", [&](QDialog* dialog) {
+        auto* list =
+            vq3::test::FindControl<QComboBox>(dialog, vq3::resources::idc::comport::PortList);
         for (int i = 0; i < list->count(); ++i)
             entries.append(list->itemText(i));
         shown = list->currentIndex();
+        QCOMPARE(list->accessibleDescription(), QStringLiteral("COM Port"));
         if (chosenIndex == -2) {
             dialog->reject();
         } else {
             list->setCurrentIndex(chosenIndex);
-            dialog->findChild<QPushButton*>("idc_1")->click();
+            vq3::test::FindControl<QPushButton>(dialog, vq3::resources::idc::Ok)->click();
         }
-    });
-    w.dlg->OnMenuComPort();
+    }));
     QCOMPARE(entries, (QStringList{"Disconnect Port", "COM1", "COM2", "COM3", "COM4", "COM5",
                                    "COM6", "COM7", "COM8", "COM9"}));
     QCOMPARE(shown, shownIndex);
-    QCOMPARE(w.dlg->Channel().Port(), portAfter);
-    QCOMPARE(w.dlg->LinkStateText(), QStringLiteral("Disconnect Port"));
-    QVERIFY(w.prompter.shown.isEmpty());
+    QCOMPARE(rig.controller.Port(), portAfter);
+    QCOMPARE(rig.LinkText(), QStringLiteral("Disconnect Port"));
+    QVERIFY(rig.prompter.shown.isEmpty());
 }
 
 void MainWindowTest::accessibleNames() {
-    Window w("[INIT]\r\nPORT=0\r\n");
-    w.dlg->show();
-    w.dlg->Terminal()->show();
+    WindowRig rig(0);
+    QVERIFY(rig.ShowTool(idm::Terminal));
     QStringList names, descriptions;
     std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
         if (!node)
@@ -265,8 +256,8 @@ void MainWindowTest::accessibleNames() {
         for (int i = 0; i < node->childCount(); ++i)
             walk(node->child(i));
     };
-    walk(QAccessible::queryAccessibleInterface(w.dlg.get()));
-    walk(QAccessible::queryAccessibleInterface(w.dlg->Terminal()));
+    walk(QAccessible::queryAccessibleInterface(rig.window.get()));
+    walk(QAccessible::queryAccessibleInterface(rig.Terminal()));
     for (int step = 1; step <= 7; ++step) {
         QVERIFY2(names.contains(QString("Intensity %1").arg(step)), qPrintable(names.join('|')));
         QVERIFY(names.contains(QString("Shutter Time(s) %1").arg(step)));
@@ -303,22 +294,18 @@ void MainWindowTest::deviceErrorsGoToTheActiveWindow() {
     QFETCH(QByteArray, reply);
     QFETCH(QString, text);
     QFETCH(QString, caption);
-    Window w("[INIT]\r\nPORT=1\r\n");
-    w.dlg->show();
-    w.dlg->OnMenuTerminal();
-    w.dlg->OnMenuLightControl();
-    QWidget* window = active == "CTerminalDlg"       ? static_cast<QWidget*>(w.dlg->Terminal())
-                      : active == "CLightControlDlg" ? static_cast<QWidget*>(w.dlg->LightControl())
-                                                     : w.dlg.get();
+    WindowRig rig;
+    QVERIFY(rig.ShowTool(idm::Terminal));
+    QVERIFY(rig.ShowTool(idm::LightControl));
+    QWidget* window = active == "CControllerDlg" ? rig.window.get() : vq3::test::TopLevel(active);
     window->activateWindow();
     QApplication::setActiveWindow(window);
     QTRY_COMPARE(QApplication::activeWindow(), window);
-    // The reply arrives over the line and is dispatched by the reception tick.
-    w.device.Arrive(reply + '\r');
-    QTRY_COMPARE(w.prompter.shown.size(), 1);
-    QCOMPARE(w.prompter.shown[0].text, text);
-    QCOMPARE(w.prompter.shown[0].caption, caption);
-    QCOMPARE(w.prompter.shown[0].owner, active);
+    rig.Arrive(reply);
+    QTRY_COMPARE(rig.prompter.shown.size(), 1);
+    QCOMPARE(rig.prompter.shown[0].text, text);
+    QCOMPARE(rig.prompter.shown[0].caption, caption);
+    QCOMPARE(rig.prompter.shown[0].owner, active);
 }
 
 QTEST_MAIN(MainWindowTest)

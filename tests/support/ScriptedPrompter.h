@@ -3,9 +3,11 @@
 #include "ui/Prompter.h"
 
 #include <QList>
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 
 namespace vq3::test {
 
@@ -26,6 +28,8 @@ public:
     Answer ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                        bool okCancel) override {
         shown.append({text, caption, okCancel, OwnerName(owner)});
+        if (whileShown)
+            whileShown(shown.last());
         if (!okCancel || answers.isEmpty())
             return Answer::Ok;
         return answers.takeFirst();
@@ -52,6 +56,8 @@ public:
     QList<Answer> answers; // for OK/Cancel boxes, in order; Ok when empty
     QStringList files;     // paths the file dialogs "choose", in order; cancel when empty
     QStringList folders;   // folders the file dialogs opened in
+    // Runs while a box is up, as the operator acting before answering it.
+    std::function<void(const Shown&)> whileShown;
 
 private:
     static QString OwnerName(QWidget* owner) {
