@@ -1,6 +1,7 @@
 #include "app/CControllerApp.h"
 
 #include "app/ProfileFolder.h"
+#include "bus/ControllerBus.h"
 #include "control/UnitController.h"
 #include "link/CSerialPort.h"
 #include "resources/Messages.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
@@ -20,6 +22,8 @@
 namespace vq3::app {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcScripting, "vq3.bus")
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -92,6 +96,12 @@ bool CControllerApp::StartUp() {
         // other window is blocked meanwhile.
         control::UnitController unit;
         ui::CControllerDlg window(m_profile, unit);
+        // Scripts reach the unit over the session bus, beside the windows.
+        bus::ControllerBus scripting(unit);
+        if (QApplication::arguments().contains(QStringLiteral("--no-scripting")))
+            qCInfo(lcScripting) << "scripting is off (--no-scripting)";
+        else
+            scripting.Register();
         RouteSignalsTo(&window, &context);
         // exit, not quit: quit would first ask every window to close, and the tool windows
         // only hide.

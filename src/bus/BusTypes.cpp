@@ -22,6 +22,8 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, ProgramStep& step
 void RegisterBusTypes() {
     qDBusRegisterMetaType<ProgramStep>();
     qDBusRegisterMetaType<ProgramSteps>();
+    // The adaptors name the list by its alias: the bus finds their methods by that name.
+    qRegisterMetaType<ProgramSteps>("vq3::bus::ProgramSteps");
 }
 
 } // namespace vq3::bus

@@ -30,7 +30,7 @@ ScriptCall::ScriptCall(UnitController& unit, std::optional<Function> function, Q
     connect(&m_unit, &UnitController::deviceError, this,
             [this](const QString& text) { Fail(CallOutcome::Kind::DeviceError, text); });
     connect(&m_unit, &UnitController::linkChanged, this, [this] {
-        if (!m_unit.IsConnected())
+        if (!m_unit.IsConnected() && g_scriptOperations == 0)
             Fail(CallOutcome::Kind::Interrupted,
                  QStringLiteral("The connection to the unit was lost while the call waited."));
     });

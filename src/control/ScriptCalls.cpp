@@ -79,7 +79,9 @@ ScriptCall* ScriptCalls::Connect(const QString& port) {
     if (call->Ended())
         return call;
     QString reason;
-    if (m_unit.ConnectPort(name.captured(1).toInt(), &reason))
+    bool connected = false;
+    call->Do([&] { connected = m_unit.ConnectPort(name.captured(1).toInt(), &reason); });
+    if (connected)
         call->Succeed();
     else
         call->Fail(Kind::PortError, QStringLiteral("Cannot open %1: %2").arg(port, reason));
@@ -89,7 +91,7 @@ ScriptCall* ScriptCalls::Connect(const QString& port) {
 ScriptCall* ScriptCalls::Disconnect() {
     ScriptCall* call = Begin(std::nullopt, false);
     if (!call->Ended()) {
-        m_unit.Disconnect();
+        call->Do([this] { m_unit.Disconnect(); });
         call->Succeed();
     }
     return call;

@@ -1,0 +1,294 @@
+#include "bus/ControllerBus.h"
+
+#include "bus/BusNames.h"
+#include "control/UnitController.h"
+#include "files/SettingsKeys.h"
+#include "link/LinkLog.h"
+#include "vq3linkadaptor.h"
+#include "vq3unitadaptor.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QLoggingCategory>
+#include <QMetaProperty>
+
+namespace vq3::bus {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcBus, "vq3.bus")
+
+using control::CallOutcome;
+
+QString ErrorName(CallOutcome::Kind kind) {
+    const char* word = kDeviceError;
+    switch (kind) {
+    case CallOutcome::Kind::NotConnected:
+        word = kNotConnected;
+        break;
+    case CallOutcome::Kind::Busy:
+        word = kBusy;
+        break;
+    case CallOutcome::Kind::InvalidArgs:
+        word = kInvalidArgs;
+        break;
+    case CallOutcome::Kind::Timeout:
+        word = kTimeout;
+        break;
+    case CallOutcome::Kind::PortError:
+        word = kPortError;
+        break;
+    case CallOutcome::Kind::Interrupted:
+        word = kInterrupted;
+        break;
+    case CallOutcome::Kind::DeviceError:
+    case CallOutcome::Kind::Done:
+        break;
+    }
+    return QLatin1String(kErrorPrefix) + QLatin1String(word);
+}
+
+// The interface each property belongs to, in the order of the class's properties.
+QString InterfaceOf(const char* property) {
+    static const QStringList link = {"Port", "State", "Device", "Busy"};
+    return QLatin1String(link.contains(QLatin1String(property)) ? kLinkInterface : kUnitInterface);
+}
+
+} // namespace
+
+ControllerBus::ControllerBus(control::UnitController& unit, QObject* parent)
+    : QObject(parent), m_unit(unit), m_calls(unit) {
+    RegisterBusTypes();
+    new LinkAdaptor(this);
+    new UnitAdaptor(this);
+    using control::UnitController;
+    for (auto changed : {&UnitController::linkChanged, &UnitController::readingsChanged})
+        connect(&m_unit, changed, this, &ControllerBus::AnnounceChanges);
+    connect(&m_unit, &UnitController::busyChanged, this, &ControllerBus::AnnounceChanges);
+    connect(&m_unit, &UnitController::statusChanged, this, &ControllerBus::AnnounceChanges);
+    connect(&m_unit, &UnitController::lineDispatched, this,
+            [this](const QByteArray& line) { emit Traffic(QString::fromLatin1(line)); });
+}
+
+bool ControllerBus::Register() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qCWarning(lcBus).noquote() << "no session bus: scripts cannot reach this controller ("
+                                   << bus.lastError().message() << ")";
+        return false;
+    }
+    if (!bus.registerService(QLatin1String(kServiceName))) {
+        qCWarning(lcBus).noquote()
+            << "the bus name" << kServiceName << "is taken: scripts reach the other controller";
+        return false;
+    }
+    bus.registerObject(QLatin1String(kObjectPath), this);
+    AnnounceChanges(); // the values to compare later changes with
+    return true;
+}
+
+// Properties
+
+QString ControllerBus::Port() const {
+    return m_unit.Port() ? QStringLiteral("COM%1").arg(m_unit.Port()) : QString();
+}
+
+QString ControllerBus::State() const {
+    switch (m_unit.State()) {
+    case control::LinkState::Connected:
+        return QStringLiteral("connected");
+    case control::LinkState::Lost:
+        return QStringLiteral("lost");
+    case control::LinkState::Closed:
+        break;
+    }
+    return QStringLiteral("closed");
+}
+
+QString ControllerBus::Device() const {
+    return m_unit.DevicePath();
+}
+bool ControllerBus::Busy() const {
+    return m_unit.Busy();
+}
+int ControllerBus::Status() const {
+    return m_unit.LastReadings().status;
+}
+bool ControllerBus::Lamp(int indicator) const {
+    return link::IndicatorLit(indicator, m_unit.StatusWord(), m_unit.ExtendedStatus());
+}
+int ControllerBus::Intensity() const {
+    return m_unit.LastReadings().intensity;
+}
+int ControllerBus::LampHours() const {
+    return m_unit.LastReadings().lampHours;
+}
+double ControllerBus::AutoTime() const {
+    return m_unit.LastReadings().autoTime;
+}
+double ControllerBus::RestTime() const {
+    return m_unit.LastReadings().restTime;
+}
+int ControllerBus::Step() const {
+    return m_unit.LastReadings().step;
+}
+
+// One PropertiesChanged per interface with every property whose value differs from the one
+// last announced.
+void ControllerBus::AnnounceChanges() {
+    QHash<QString, QVariantMap> changed;
+    const QMetaObject* meta = metaObject();
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        const QVariant value = property.read(this);
+        const QString key = QString::fromLatin1(property.name());
+        if (m_announced.value(key) == value && m_announced.contains(key))
+            continue;
+        m_announced.insert(key, value);
+        changed[InterfaceOf(property.name())].insert(key, value);
+    }
+    if (!QDBusConnection::sessionBus().isConnected())
+        return;
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QLatin1String(kObjectPath), QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("PropertiesChanged"));
+        signal << it.key() << it.value() << QStringList();
+        QDBusConnection::sessionBus().send(signal);
+    }
+}
+
+// Calls
+
+void ControllerBus::Answer(control::ScriptCall* call,
+                           std::function<QList<QVariant>(const QVariant&)> reply) {
+    if (!calledFromDBus())
+        return;
+    setDelayedReply(true);
+    const QDBusMessage request = message();
+    QDBusConnection bus = connection();
+    // A caller that leaves the bus ends its call: an intensity hold still gets its INT0.
+    auto* watcher = new QDBusServiceWatcher(request.service(), bus,
+                                            QDBusServiceWatcher::WatchForUnregistration, call);
+    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, call, &control::ScriptCall::Cancel);
+    connect(call, &control::ScriptCall::finished, this,
+            [bus, request, reply](const CallOutcome& outcome) mutable {
+                if (outcome.kind != CallOutcome::Kind::Done) {
+                    bus.send(request.createErrorReply(ErrorName(outcome.kind), outcome.message));
+                    return;
+                }
+                bus.send(request.createReply(reply ? reply(outcome.value) : QList<QVariant>()));
+            });
+}
+
+namespace {
+QList<QVariant> Value(const QVariant& value) {
+    return {value};
+}
+} // namespace
+
+void ControllerBus::Connect(const QString& port) {
+    Answer(m_calls.Connect(port));
+}
+void ControllerBus::Disconnect() {
+    Answer(m_calls.Disconnect());
+}
+void ControllerBus::Send(const QString& line) {
+    Answer(m_calls.Send(line));
+}
+int ControllerBus::ReadStatus() {
+    Answer(m_calls.ReadStatus(), Value);
+    return 0;
+}
+int ControllerBus::ReadIntensity() {
+    Answer(m_calls.ReadIntensity(), Value);
+    return 0;
+}
+int ControllerBus::ReadLampHours() {
+    Answer(m_calls.ReadLampHours(), Value);
+    return 0;
+}
+double ControllerBus::ReadAutoTime() {
+    Answer(m_calls.ReadAutoTime(), Value);
+    return 0;
+}
+double ControllerBus::ReadRestTime() {
+    Answer(m_calls.ReadRestTime(), Value);
+    return 0;
+}
+int ControllerBus::ReadStep() {
+    Answer(m_calls.ReadStep(), Value);
+    return 0;
+}
+void ControllerBus::SetLamp(bool on) {
+    Answer(m_calls.SetLamp(on));
+}
+void ControllerBus::WaitLampStable(double seconds) {
+    Answer(m_calls.WaitLampStable(seconds));
+}
+void ControllerBus::SetShutter(bool open) {
+    Answer(m_calls.SetShutter(open));
+}
+void ControllerBus::Expose(double seconds) {
+    Answer(m_calls.Expose(seconds, true));
+}
+void ControllerBus::StartExposure(double seconds) {
+    Answer(m_calls.Expose(seconds, false));
+}
+int ControllerBus::StepIntensity(int direction, uint ms) {
+    Answer(m_calls.StepIntensity(direction, ms), Value);
+    return 0;
+}
+int ControllerBus::SetIntensity(int percent) {
+    Answer(m_calls.SetIntensity(percent), Value);
+    return 0;
+}
+void ControllerBus::StartProgram(uint n) {
+    Answer(m_calls.StartProgram(n));
+}
+void ControllerBus::StopProgram() {
+    Answer(m_calls.StopProgram());
+}
+
+uint ControllerBus::ReadProgram(uint n, uint&, ProgramSteps&) {
+    Answer(m_calls.ReadProgram(n), [](const QVariant& value) {
+        const QVariantList parts = value.toList();
+        ProgramSteps steps;
+        for (const auto& [intensity, time] : parts.value(2).value<control::ScriptCalls::Steps>())
+            steps.append({intensity, time});
+        return QList<QVariant>{QVariant::fromValue(parts.value(0).toUInt()),
+                               QVariant::fromValue(parts.value(1).toUInt()),
+                               QVariant::fromValue(steps)};
+    });
+    return 0;
+}
+
+void ControllerBus::WriteProgram(uint n, uint shutterMode, uint intensityMode,
+                                 const ProgramSteps& steps) {
+    control::ScriptCalls::Steps values;
+    for (const ProgramStep& step : steps)
+        values.append({step.intensity, step.shutterTime});
+    Answer(m_calls.WriteProgram(n, shutterMode, intensityMode, values));
+}
+
+QVariantMap ControllerBus::ReadSettings() {
+    Answer(m_calls.ReadSettings(), [](const QVariant& value) {
+        return QList<QVariant>{files::SettingsToKeys(value.value<model::UnitSettingsRecord>())};
+    });
+    return {};
+}
+
+void ControllerBus::WriteSettings(const QVariantMap& settings) {
+    const files::SettingsFromKeysResult keys =
+        files::SettingsFromKeys(settings, files::SettingsLimits::Dialogs);
+    if (!keys.problem.isEmpty()) {
+        if (calledFromDBus())
+            sendErrorReply(ErrorName(CallOutcome::Kind::InvalidArgs), keys.problem);
+        return;
+    }
+    Answer(m_calls.WriteSettings(keys.record));
+}
+
+} // namespace vq3::bus
