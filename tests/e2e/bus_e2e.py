@@ -1,0 +1,124 @@
+#!/usr/bin/env python3
+"""The running controller driven over the session bus by vq3ctl and the Python example, with
+the simulator behind it and the operator's buttons pressed through the automation socket.
+Run inside its own session bus: dbus-run-session -- python3 tests/e2e/bus_e2e.py"""
+
+import json
+import os
+import re
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "bench"))
+from common import Rig, bin_dir  # noqa: E402
+
+VQ3CTL = os.path.join(bin_dir(), "vq3ctl")
+EXAMPLE = os.path.join(os.path.dirname(__file__), "..", "..", "examples", "expose.py")
+PROFILE = "[INIT]\r\nPORT=1\r\nOPENPARAM=KORVANTIS\r\n"
+VIEW = "CTerminalDlg/idc_1000"
+failures = []
+
+
+def ctl(*args, timeout=30):
+    run = subprocess.run([VQ3CTL, *args], capture_output=True, text=True, timeout=timeout)
+    return run.returncode, run.stdout + run.stderr
+
+
+def check(what, condition, detail=""):
+    print(("ok   " if condition else "FAIL ") + what + ("" if condition else f": {detail}"))
+    if not condition:
+        failures.append(what)
+
+
+def expect(args, status, pattern=""):
+    code, out = ctl(*args)
+    check(f"vq3ctl {' '.join(args)} -> {status}",
+          code == status and re.search(pattern, out) is not None, f"{code} {out!r}")
+    return out
+
+
+def traffic(rig):
+    return rig.request(cmd="get", path=VIEW, prop="plainText")["value"]
+
+
+def working_unit():
+    rig = Rig(sim_options=["--warmup", "1500"], profile=PROFILE)
+    try:
+        rig.menu(32788)  # the Terminal, shown
+        expect(["status"], 0, r"State: connected")
+        out = expect(["--json", "status"], 0, r'"Port": ?"COM1"')
+        check("status --json is one object", json.loads(out)["Intensity"] == -1, out)
+        monitor = subprocess.Popen([VQ3CTL, "monitor"], stdout=subprocess.PIPE, text=True)
+        time.sleep(0.5)
+        expect(["lamp", "on"], 0)
+        time.sleep(0.3)
+        monitor.terminate()
+        seen = monitor.communicate(timeout=5)[0]
+        check("monitor shows the echo and PropertiesChanged",
+              ">L1" in seen and "LampOn: true" in seen, seen)
+        # L1 again during the warm-up: the unit answers NG01.
+        expect(["lamp", "on"], 1, r"NG01|warm|[Ll]amp")
+        expect(["lamp", "wait-stable"], 0)
+        expect(["intensity", "set", "30"], 0, r"^(29|30|31)\s*$")
+        expect(["intensity", "set", "300"], 2)
+        expect(["expose", "1000"], 2)
+        expect(["expose", "0.5"], 0)
+        expect(["hours"], 0, r"^\d+\s*$")
+        expect(["settings", "read"], 0, r"ProgramMode: [17]")
+        expect(["send", "INP"], 0)
+        check("the Terminal shows a script's commands", ">INP" in traffic(rig), traffic(rig))
+
+        # The operator's press of the lamp button ends a script's wait on the lamp.
+        expect(["lamp", "off"], 0)
+        waiting = subprocess.Popen([VQ3CTL, "lamp", "on"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.STDOUT, text=True)
+        expect_lamp_wait = subprocess.Popen([VQ3CTL, "lamp", "wait-stable"],
+                                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                            text=True)
+        waiting.wait(15)
+        time.sleep(0.3)
+        rig.click("CLightControlDlg/idc_1005")
+        out = expect_lamp_wait.communicate(timeout=10)[0]
+        check("an operator's press interrupts (exit 6)", expect_lamp_wait.returncode == 6, out)
+
+        # A caller that leaves mid-step still gets its INT0.
+        stepping = subprocess.Popen([VQ3CTL, "intensity", "up", "5000"])
+        time.sleep(0.7)
+        stepping.kill()
+        stepping.wait()
+        time.sleep(0.5)
+        view = traffic(rig)
+        check("INT0 follows INT1 when the caller vanishes",
+              view.rfind(">INT0") > view.rfind(">INT1") > 0, view[-200:])
+
+        example = subprocess.run(["/usr/bin/python3", EXAMPLE, "--seconds", "0.5"],
+                                 capture_output=True, text=True, timeout=60)
+        check("the Python example runs", example.returncode == 0 and "lamp hours" in
+              example.stdout, example.stdout + example.stderr)
+
+        expect(["port", "disconnect"], 0)
+        expect(["intensity", "read"], 4)
+        expect(["port", "COM1"], 0)
+    finally:
+        rig.close()
+
+
+def silent_unit():
+    rig = Rig(sim_options=["--silent"], profile=PROFILE)
+    try:
+        expect(["intensity", "read"], 3)
+        rig.menu(32775)  # File Save As: waits 5 s for a unit that never answers
+        time.sleep(0.3)
+        expect(["intensity", "read"], 5)
+    finally:
+        rig.close()
+
+
+working_unit()
+silent_unit()
+ctl_missing = ctl("status")
+check("no controller: exit 8 with a hint", ctl_missing[0] == 8 and "vq3-controller" in
+      ctl_missing[1], ctl_missing)
+print(f"{0 if failures else 1} passed, {len(failures)} failed")
+sys.exit(1 if failures else 0)
