@@ -1,14 +1,10 @@
 // The "Memory Step" editor of the main window: checking and sending a program, the one-shot
 // commands, the unit's program and step replies, and replies that must change nothing.
-#include "ProgramEditorRig.h"
-
-#include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QTest>
+#include "WindowRig.h"
 
 using vq3::test::EditorState;
-using vq3::test::ProgramEditorRig;
 using vq3::test::Seven;
+using ProgramEditorRig = vq3::test::WindowRig;
 
 namespace {
 
@@ -49,12 +45,10 @@ private slots:
     void oneShotCommands();
     void programReply_data();
     void programReply();
-    void programReplyFromLine();
     void unlistedDigitsThenSet_data();
     void unlistedDigitsThenSet();
     void stepReply_data();
     void stepReply();
-    void fuzzProgramReplies();
 };
 
 void ProgramEditorTest::setProgram_data() {
@@ -181,7 +175,7 @@ void ProgramEditorTest::setProgram() {
     rig.SetFields(intensities, times);
     rig.Button(kSet)->click();
 
-    QCOMPARE(rig.line.written, wire);
+    QCOMPARE(rig.device.written, wire);
     QVERIFY2(rig.MessagesAre(message.isEmpty() ? QStringList() : QStringList{message}),
              qPrintable(rig.prompter.Texts().join(" / ")));
     const EditorState after = rig.State();
@@ -194,10 +188,10 @@ void ProgramEditorTest::setProgram() {
 
 void ProgramEditorTest::setWhileDisconnected() {
     ProgramEditorRig rig(0);
-    QCOMPARE(rig.dlg.LinkStateText(), QStringLiteral("Disconnect Port"));
+    QCOMPARE(rig.LinkText(), QStringLiteral("Disconnect Port"));
     rig.SetFields(Seven({" 50"}), Seven({"1e1"}));
-    rig.dlg.OnSetProgram();
-    QCOMPARE(rig.line.written, QByteArray());
+    rig.Button(kSet)->click();
+    QCOMPARE(rig.device.written, QByteArray());
     QVERIFY(rig.prompter.shown.isEmpty());
     QCOMPARE(rig.State().intensities, Seven({"50"}, "0"));
     QCOMPARE(rig.State().times, Seven({"10.0"}, "0.0"));
@@ -227,14 +221,15 @@ void ProgramEditorTest::oneShotCommands() {
     rig.SetFields(Seven({"abc", " 5"}), Seven({"1000", "x"}));
     const EditorState before = rig.State();
     rig.Button(button)->click();
-    QCOMPARE(rig.line.written, wire);
+    QCOMPARE(rig.device.written, wire);
     QVERIFY(rig.prompter.shown.isEmpty());
     QCOMPARE(rig.State(), before);
 }
 
+// Replies arrive on the line; the layout follows their length. Which lines decode, and to
+// what: tst_memorystepprogram.
 void ProgramEditorTest::programReply_data() {
     QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("watts"); // the reply class: 4 percent, 5 watts
     QTest::addColumn<bool>("changes");
     QTest::addColumn<int>("program");
     QTest::addColumn<int>("shutter");
@@ -243,66 +238,47 @@ void ProgramEditorTest::programReply_data() {
     QTest::addColumn<QStringList>("times");
 
     QTest::newRow("percent") << Reply("CURE321:", {"050,010.0", "100,002.5", "007,999.9"}, false)
-                             << false << true << 2 << 1 << 0 << Seven({"50", "100", "7"}, "0")
+                             << true << 2 << 1 << 0 << Seven({"50", "100", "7"}, "0")
                              << Seven({"10.0", "2.5", "999.9"}, "0.0");
     QTest::newRow("percent layout, watts digit")
-        << Reply("CURE112:", {"050,010.0"}, false) << false << true << 0 << 0 << 1
-        << Seven({"50"}, "0") << Seven({"10.0"}, "0.0");
-    QTest::newRow("watts") << Reply("CURE922:", {"1.50,010.0", "9.99,000.5"}, true) << true << true
-                           << 8 << 1 << 1 << Seven({"1.50", "9.99"}, "0.00")
+        << Reply("CURE712:", {"100,001.0"}, false) << true << 6 << 0 << 1 << Seven({"100"}, "0")
+        << Seven({"1.0"}, "0.0");
+    QTest::newRow("watts") << Reply("CURE922:", {"1.50,010.0", "9.99,000.5"}, true) << true << 8
+                           << 1 << 1 << Seven({"1.50", "9.99"}, "0.00")
                            << Seven({"10.0", "0.5"}, "0.0");
     QTest::newRow("watts layout, percent digit")
-        << Reply("CURE511:", {"0.05,123.4"}, true) << true << true << 4 << 0 << 0
-        << Seven({"0.05"}, "0.00") << Seven({"123.4"}, "0.0");
-    QTest::newRow("program digit 0") << Reply("CURE012:", {}, false) << false << true << -1 << 0
-                                     << 1 << Seven({}, "0") << Seven({}, "0.0");
+        << Reply("CURE511:", {"0.05,123.4"}, true) << true << 4 << 0 << 0 << Seven({"0.05"}, "0.00")
+        << Seven({"123.4"}, "0.0");
+    QTest::newRow("program digit 0") << Reply("CURE012:", {}, false) << true << -1 << 0 << 1
+                                     << Seven({}, "0") << Seven({}, "0.0");
     QTest::newRow("shutter digit 3, intensity digit 0")
-        << Reply("CURE430:", {}, true) << true << true << 3 << -1 << -1 << Seven({}, "0.00")
+        << Reply("CURE430:", {}, true) << true << 3 << -1 << -1 << Seven({}, "0.00")
         << Seven({}, "0.0");
 
-    auto unchanged = [](const char* name, const QByteArray& line, bool watts) {
-        QTest::newRow(name) << line << watts << false << 0 << 0 << 0 << QStringList()
-                            << QStringList();
+    auto unchanged = [](const char* name, const QByteArray& line) {
+        QTest::newRow(name) << line << false << 0 << 0 << 0 << QStringList() << QStringList();
     };
     QByteArray percent = Reply("CURE321:", {"050,010.0"}, false);
-    QByteArray wattsLine = Reply("CURE322:", {"1.50,010.0"}, true);
     auto with = [](QByteArray line, int at, char c) {
         line[at] = c;
         return line;
     };
-    unchanged("letter for program digit", with(percent, 4, 'A'), false);
-    unchanged("letter for shutter digit", with(percent, 5, 'x'), false);
-    unchanged("letter for intensity digit", with(percent, 6, 'w'), false);
-    unchanged("no colon", with(percent, 7, ';'), false);
-    unchanged("letter in intensity", with(percent, 9, 'O'), false);
-    unchanged("letter in last time", with(percent, percent.size() - 1, 'x'), false);
-    unchanged("semicolon for comma", with(percent, 11, ';'), false);
-    unchanged("semicolon between steps", with(percent, 17, ';'), false);
-    unchanged("comma for point", with(percent, 15, ','), false);
-    unchanged("blank in a time", with(percent, 12, ' '), false);
-    unchanged("watts: letter in intensity", with(wattsLine, 10, 'I'), true);
-    unchanged("watts: missing point", with(wattsLine, 9, '0'), true);
-    unchanged("watts: semicolon", with(wattsLine, 12, ';'), true);
-    unchanged("watts line to percent layout", wattsLine, false);
-    unchanged("percent line to watts layout", percent, true);
-    unchanged("empty", QByteArray(), false);
-    unchanged("head only", "CURE111:", true);
-    unchanged("short", percent.left(40), false);
+    unchanged("letter for program digit", with(percent, 4, 'A'));
+    unchanged("letter in intensity", with(percent, 9, 'O'));
+    unchanged("semicolon between steps", with(percent, 17, ';'));
+    unchanged("head only", "CURE111:");
+    unchanged("short", percent.left(40));
 }
 
 void ProgramEditorTest::programReply() {
     QFETCH(QByteArray, line);
-    QFETCH(bool, watts);
     QFETCH(bool, changes);
 
     ProgramEditorRig rig;
     rig.SelectLists(6, 1, 1);
     rig.SetFields(Seven({"x"}, "1"), Seven({"y"}, "2"));
     const EditorState before = rig.State();
-    if (watts)
-        rig.dlg.ShowProgramReplyWatts(line.constData());
-    else
-        rig.dlg.ShowProgramReplyPercent(line.constData());
+    rig.Arrive(line);
 
     QFETCH(int, program);
     QFETCH(int, shutter);
@@ -314,27 +290,13 @@ void ProgramEditorTest::programReply() {
                 : before;
     QCOMPARE(rig.State(), expected);
     QVERIFY(rig.prompter.shown.isEmpty());
-    QCOMPARE(rig.line.written, QByteArray()); // a reply is never answered
+    QCOMPARE(rig.device.written, QByteArray()); // a reply is never answered
     if (changes && intensityMode == 1)
-        QCOMPARE(rig.dlg.IntensityModeList()->currentText(), QStringLiteral("w"));
-}
-
-void ProgramEditorTest::programReplyFromLine() {
-    // The same replies arriving on the line reach the editor through the reception tick.
-    ProgramEditorRig rig;
-    rig.line.Arrive(Reply("CURE712:", {"100,001.0"}, false) + "\r");
-    QTRY_COMPARE(rig.State().intensities, Seven({"100"}, "0"));
-    QCOMPARE(rig.State().times, Seven({"1.0"}, "0.0"));
-    QCOMPARE(rig.dlg.ProgramList()->currentText(), QStringLiteral("7"));
-    QCOMPARE(rig.dlg.IntensityModeList()->currentText(), QStringLiteral("w"));
-
-    rig.line.Arrive(Reply("CURE121:", {"2.50,002.0"}, true) + "\r");
-    QTRY_COMPARE(rig.State().intensities, Seven({"2.50"}, "0.00"));
-    QCOMPARE(rig.dlg.ShutterModeList()->currentText(), QStringLiteral("mode2"));
-    QCOMPARE(rig.dlg.IntensityModeList()->currentText(), QStringLiteral("%"));
-
-    rig.line.Arrive("STP4\r");
-    QTRY_COMPARE(rig.StepReadout(), QStringLiteral("4"));
+        QCOMPARE(rig.IntensityModeList()->currentText(), QStringLiteral("w"));
+    if (changes && shutter == 1)
+        QCOMPARE(rig.ShutterModeList()->currentText(), QStringLiteral("mode2"));
+    if (changes && program >= 0)
+        QCOMPARE(rig.ProgramList()->currentText(), QString::number(program + 1));
 }
 
 void ProgramEditorTest::unlistedDigitsThenSet_data() {
@@ -366,15 +328,12 @@ void ProgramEditorTest::unlistedDigitsThenSet() {
     QFETCH(QStringList, afterIntensities);
 
     ProgramEditorRig rig;
-    if (reply.size() == 77)
-        rig.dlg.ShowProgramReplyPercent(reply.constData());
-    else
-        rig.dlg.ShowProgramReplyWatts(reply.constData());
-    QCOMPARE(rig.dlg.IntensityModeList()->currentIndex(), -1);
+    rig.Arrive(reply);
+    QCOMPARE(rig.IntensityModeList()->currentIndex(), -1);
     if (!typed.isEmpty())
         rig.SetFields(typed, rig.State().times);
     rig.Button(kSet)->click();
-    QCOMPARE(rig.line.written, wire);
+    QCOMPARE(rig.device.written, wire);
     QVERIFY(rig.MessagesAre(message.isEmpty() ? QStringList() : QStringList{message}));
     QCOMPARE(rig.State().intensities, afterIntensities);
 }
@@ -392,94 +351,17 @@ void ProgramEditorTest::stepReply() {
     QFETCH(QString, readout);
 
     ProgramEditorRig rig;
+    rig.device.silent = true; // the buttons below get no step report
     QCOMPARE(rig.StepReadout(), QString());
-    rig.dlg.ShowStepReply(line.constData());
+    rig.Arrive(line);
     QCOMPARE(rig.StepReadout(), readout);
     // Only the next step report changes the read-out.
     for (int button : {kStart, kCancel, kSet, kRead, kStep})
         rig.Button(button)->click();
+    rig.Settle();
     QCOMPARE(rig.StepReadout(), readout);
-    rig.dlg.ShowStepReply("STP1");
+    rig.Arrive("STP1");
     QCOMPARE(rig.StepReadout(), QStringLiteral("1"));
-}
-
-void ProgramEditorTest::fuzzProgramReplies() {
-    // Mutated and random replies in both layouts: a reply changes the editor only when it
-    // has the exact layout, and then to exactly its values.
-    const QRegularExpression percentForm(
-        QStringLiteral("^CURE([0-9])([0-9])([0-9]):(?:[0-9]{3},[0-9]{3}\\.[0-9],){6}"
-                       "[0-9]{3},[0-9]{3}\\.[0-9]$"));
-    const QRegularExpression wattsForm(
-        QStringLiteral("^CURE([0-9])([0-9])([0-9]):(?:[0-9]\\.[0-9]{2},[0-9]{3}\\.[0-9],){6}"
-                       "[0-9]\\.[0-9]{2},[0-9]{3}\\.[0-9]$"));
-    const QByteArray alphabet = "0123456789.,:;CUREw %-+e\t\x7f\xff";
-
-    QRandomGenerator random(20240607);
-    ProgramEditorRig rig;
-    int decoded = 0;
-    for (int round = 0; round < 3000; ++round) {
-        const bool watts = random.bounded(2) == 1;
-        QStringList groups;
-        for (int step = 0; step < 7; ++step) {
-            const int intensity = random.bounded(1000);
-            const int tenths = random.bounded(10000);
-            groups.append(watts ? QStringLiteral("%1.%2,%3.%4")
-                                      .arg(intensity / 100)
-                                      .arg(intensity % 100, 2, 10, QChar('0'))
-                                      .arg(tenths / 10, 3, 10, QChar('0'))
-                                      .arg(tenths % 10)
-                                : QStringLiteral("%1,%2.%3")
-                                      .arg(intensity, 3, 10, QChar('0'))
-                                      .arg(tenths / 10, 3, 10, QChar('0'))
-                                      .arg(tenths % 10));
-        }
-        const QByteArray head = "CURE" + QByteArray::number(random.bounded(10)) +
-                                QByteArray::number(random.bounded(10)) +
-                                QByteArray::number(random.bounded(10)) + ":";
-        QByteArray line = head + groups.join(',').toLatin1();
-        vq3::test::Mutate(line, random, alphabet, random.bounded(3));
-        if (round % 10 == 0) { // now and then plain noise
-            line.resize(random.bounded(100));
-            for (char& c : line)
-                c = static_cast<char>(random.bounded(1, 256));
-        }
-
-        rig.SelectLists(4, 1, 1);
-        rig.SetFields(Seven({}, "keep"), Seven({}, "keep"));
-        const EditorState before = rig.State();
-        const bool layoutFromLength = line.size() == 84;
-        if (layoutFromLength)
-            rig.dlg.ShowProgramReplyWatts(line.constData());
-        else
-            rig.dlg.ShowProgramReplyPercent(line.constData());
-
-        const QString text = QString::fromLatin1(line);
-        const QRegularExpressionMatch match =
-            (layoutFromLength ? wattsForm : percentForm).match(text);
-        if (!match.hasMatch()) {
-            QVERIFY2(rig.State() == before, line.toPercentEncoding().constData());
-            continue;
-        }
-        ++decoded;
-        const EditorState after = rig.State();
-        auto index = [](const QString& digit) {
-            const int n = digit.toInt();
-            return n >= 1 ? n - 1 : -1;
-        };
-        QCOMPARE(after.program, index(match.captured(1)));
-        QCOMPARE(after.shutter, index(match.captured(2)) > 1 ? -1 : index(match.captured(2)));
-        QCOMPARE(after.intensityMode, index(match.captured(3)) > 1 ? -1 : index(match.captured(3)));
-        const QStringList parts = text.mid(8).split(',');
-        for (int step = 0; step < 7; ++step) {
-            const QString intensity = parts[2 * step];
-            QCOMPARE(after.intensities[step],
-                     layoutFromLength ? intensity : QString::number(intensity.toInt()));
-            QCOMPARE(after.times[step], QString::number(parts[2 * step + 1].toDouble(), 'f', 1));
-        }
-    }
-    QVERIFY(decoded > 100); // the mutations leave enough replies intact to check decoding
-    QVERIFY(rig.prompter.shown.isEmpty());
-    QCOMPARE(rig.line.written, QByteArray());
 }
 
 QTEST_MAIN(ProgramEditorTest)

@@ -27,6 +27,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -110,11 +111,13 @@ public:
         device.Forget(); // the status query of the connection
     }
 
-    // Every reply on the line handled.
+    // Every reply on the line and every echo handled: no line dispatched for three ticks.
     void Settle() {
+        QSignalSpy lines(&controller, &control::UnitController::lineDispatched);
         if (!QTest::qWaitFor([this] { return device.pending.isEmpty(); }, 2000))
             qWarning("replies left unread on the line");
-        QTest::qWait(2 * link::CommandChannel::kTickMs);
+        while (lines.wait(3 * link::CommandChannel::kTickMs))
+            continue;
     }
     // A line from the unit (CR added), handled.
     void Arrive(const QByteArray& line) {
