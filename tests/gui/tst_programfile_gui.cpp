@@ -1,17 +1,15 @@
 // "File Save" and "File Read" of the "Memory Step" group: what is written, what a read file
 // does to the editor, every refusal with its exact message, and failures that must leave
 // old files and the editor alone.
-#include "ProgramEditorRig.h"
+#include "WindowRig.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTest>
 
 using vq3::test::EditorState;
-using vq3::test::ProgramEditorRig;
 using vq3::test::Seven;
+using ProgramEditorRig = vq3::test::WindowRig;
 
 namespace {
 
@@ -122,7 +120,7 @@ void ProgramFileGuiTest::saveThenRead() {
     QFETCH(QStringList, normalTimes);
 
     ProgramEditorRig rig;
-    const QString path = rig.tmp.filePath("program.txt");
+    const QString path = rig.dir.filePath("program.txt");
     rig.SelectLists(5, shutter, intensityMode);
     rig.SetFields(intensities, times);
     rig.prompter.files = {path};
@@ -142,7 +140,7 @@ void ProgramFileGuiTest::saveThenRead() {
     EditorState expected = saved;
     expected.program = 2; // a file carries no program number
     QCOMPARE(rig.State(), expected);
-    QCOMPARE(rig.line.written, QByteArray()); // neither operation talks to the unit
+    QCOMPARE(rig.device.written, QByteArray()); // neither operation talks to the unit
 }
 
 void ProgramFileGuiTest::readFile_data() {
@@ -224,7 +222,7 @@ void ProgramFileGuiTest::readFile() {
     QFETCH(QString, message);
 
     ProgramEditorRig rig;
-    const QString path = rig.tmp.filePath("in.txt");
+    const QString path = rig.dir.filePath("in.txt");
     QVERIFY(WriteAll(path, content));
     rig.SelectLists(3, 1, 1);
     rig.SetFields(Seven({"x"}, "9"), Seven({"y"}, "9.9"));
@@ -234,7 +232,7 @@ void ProgramFileGuiTest::readFile() {
 
     QVERIFY2(rig.MessagesAre(message.isEmpty() ? QStringList() : QStringList{message}),
              qPrintable(rig.prompter.Texts().join(" / ")));
-    QCOMPARE(rig.line.written, QByteArray());
+    QCOMPARE(rig.device.written, QByteArray());
     if (!message.isEmpty()) {
         QCOMPARE(rig.State(), before);
         return;
@@ -252,8 +250,8 @@ void ProgramFileGuiTest::readMissingFile() {
     ProgramEditorRig rig;
     rig.SetFields(Seven({"x"}), Seven({"y"}));
     const EditorState before = rig.State();
-    rig.prompter.files = {rig.tmp.filePath("no such file.txt")};
-    rig.dlg.OnReadProgramFile();
+    rig.prompter.files = {rig.dir.filePath("no such file.txt")};
+    rig.Button(kFileRead)->click();
     QVERIFY(rig.MessagesAre({kFileOpen}));
     QCOMPARE(rig.State(), before);
 }
@@ -262,11 +260,11 @@ void ProgramFileGuiTest::readCancelled() {
     ProgramEditorRig rig;
     rig.SetFields(Seven({" 1"}), Seven({"2"}));
     const EditorState before = rig.State();
-    rig.dlg.OnReadProgramFile(); // the scripted dialog has no file: cancelled
+    rig.Button(kFileRead)->click(); // the scripted dialog has no file: cancelled
     QCOMPARE(rig.prompter.folders.size(), 1);
     QVERIFY(rig.prompter.shown.isEmpty());
     QCOMPARE(rig.State(), before);
-    QCOMPARE(rig.line.written, QByteArray());
+    QCOMPARE(rig.device.written, QByteArray());
 }
 
 void ProgramFileGuiTest::saveRefused_data() {
@@ -292,7 +290,7 @@ void ProgramFileGuiTest::saveRefused() {
     rig.SelectLists(0, 0, intensityMode);
     rig.SetFields(intensities, times);
     const EditorState before = rig.State();
-    const QString path = rig.tmp.filePath("refused.txt");
+    const QString path = rig.dir.filePath("refused.txt");
     rig.prompter.files = {path};
     rig.Button(kFileSave)->click();
     QVERIFY(rig.MessagesAre({message}));
@@ -304,13 +302,13 @@ void ProgramFileGuiTest::saveRefused() {
 void ProgramFileGuiTest::saveCancelled() {
     ProgramEditorRig rig;
     rig.SetFields(Seven({" 50", "007"}), Seven({"1e1", "12.34"}));
-    const QStringList before = QDir(rig.tmp.path()).entryList(QDir::Files);
-    rig.dlg.OnSaveProgramFile(); // no file scripted: the dialog is cancelled
+    const QStringList before = QDir(rig.dir.path()).entryList(QDir::Files);
+    rig.Button(kFileSave)->click(); // no file scripted: the dialog is cancelled
     QCOMPARE(rig.prompter.folders.size(), 1);
     QVERIFY(rig.prompter.shown.isEmpty());
     QCOMPARE(rig.State().intensities, Seven({"50", "7"}, "0"));
     QCOMPARE(rig.State().times, Seven({"10.0", "12.3"}, "0.0"));
-    QCOMPARE(QDir(rig.tmp.path()).entryList(QDir::Files), before);
+    QCOMPARE(QDir(rig.dir.path()).entryList(QDir::Files), before);
 }
 
 void ProgramFileGuiTest::saveFails_data() {
@@ -325,7 +323,7 @@ void ProgramFileGuiTest::saveFails() {
     QFETCH(QString, kind);
 
     ProgramEditorRig rig;
-    const QDir dir(rig.tmp.path());
+    const QDir dir(rig.dir.path());
     const QByteArray old = "old program\r\nkeep me\r\n";
     QString path, watched; // watched: a file whose bytes must survive
     if (kind == "missing") {
@@ -368,22 +366,22 @@ void ProgramFileGuiTest::saveFails() {
 
 void ProgramFileGuiTest::workingFolderFollowsChoice() {
     ProgramEditorRig rig;
-    const QDir dir(rig.tmp.path());
+    const QDir dir(rig.dir.path());
     QVERIFY(dir.mkdir("a") && dir.mkdir("b"));
     QDir::setCurrent(dir.path());
 
     rig.SetFields(Seven({"5"}), Seven({"1"}));
     rig.prompter.files = {dir.filePath("a/one.txt")};
-    rig.dlg.OnSaveProgramFile();
+    rig.Button(kFileSave)->click();
     QCOMPARE(QDir::currentPath(), dir.filePath("a"));
 
-    rig.dlg.OnReadProgramFile(); // cancelled, opened where the save left off
+    rig.Button(kFileRead)->click(); // cancelled, opened where the save left off
     QCOMPARE(rig.prompter.folders, (QStringList{dir.path(), dir.filePath("a")}));
     QCOMPARE(QDir::currentPath(), dir.filePath("a")); // a cancelled dialog moves nothing
 
     QVERIFY(QFile::copy(dir.filePath("a/one.txt"), dir.filePath("b/two.txt")));
     rig.prompter.files = {dir.filePath("b/two.txt")};
-    rig.dlg.OnReadProgramFile();
+    rig.Button(kFileRead)->click();
     QCOMPARE(QDir::currentPath(), dir.filePath("b"));
     QVERIFY(rig.prompter.shown.isEmpty());
 }
@@ -399,7 +397,7 @@ void ProgramFileGuiTest::fuzzReadFile() {
 
     QRandomGenerator random(7);
     ProgramEditorRig rig;
-    const QString path = rig.tmp.filePath("fuzz.txt");
+    const QString path = rig.dir.filePath("fuzz.txt");
     int taken = 0;
     for (int round = 0; round < 1500; ++round) {
         QByteArray content = seed;
@@ -418,7 +416,7 @@ void ProgramFileGuiTest::fuzzReadFile() {
         rig.SetFields(Seven({}, "keep"), Seven({}, "keep"));
         const EditorState before = rig.State();
         rig.prompter.files = {path};
-        rig.dlg.OnReadProgramFile();
+        rig.Button(kFileRead)->click();
 
         const EditorState after = rig.State();
         if (!rig.prompter.shown.isEmpty()) {
@@ -439,7 +437,7 @@ void ProgramFileGuiTest::fuzzReadFile() {
         }
     }
     QVERIFY(taken > 50); // enough files survive the mutations to check what they do
-    QCOMPARE(rig.line.written, QByteArray());
+    QCOMPARE(rig.device.written, QByteArray());
 }
 
 QTEST_MAIN(ProgramFileGuiTest)
