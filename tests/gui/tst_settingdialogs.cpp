@@ -1,52 +1,44 @@
 // The eight unit setting dialogs opened from the main window: titles, entries, the query
 // on opening, what "Set" sends, replies that reach the open dialog, the keyboard rules.
-#include "ControllerWithUnit.h"
-#include "ui/CSettingDlgs.h"
+#include "WindowRig.h"
 
 #include <QAccessible>
-#include <QApplication>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QTimer>
-#include <QtTest>
 
-#include <functional>
-
-using vq3::test::ControllerWithUnit;
-using vq3::ui::CChoiceSettingDlg;
-using vq3::ui::CValueSettingDlg;
-
+using vq3::test::FindControl;
+using vq3::test::WindowRig;
 using ByteList = QList<QByteArray>;
 
 namespace {
 
-constexpr int kList = 1044, kEdit = 1048, kSet = 1045, kRead = 1046, kReadout = 1049, kGroup = 1050,
-              kOk = 1, kCancel = 2;
+namespace setting = vq3::resources::idc::setting;
+constexpr int kList = setting::ChoiceList, kEdit = setting::ValueField, kSet = setting::Set,
+              kRead = setting::Read, kReadout = setting::Readout, kGroup = setting::Group,
+              kOk = vq3::resources::idc::Ok, kCancel = vq3::resources::idc::Cancel;
 
-// Opens the setting dialog of this kind from the menu and lets act work on it while it
-// runs; closes it afterwards if act left it open. Returns once the dialog is gone.
-template <typename Dialog>
-bool RunSetting(ControllerWithUnit& h, int kind, const std::function<void(Dialog*)>& act) {
-    bool found = false;
-    QTimer::singleShot(0, h.window.get(), [&] {
-        QPointer<Dialog> dialog = h.window->findChild<Dialog*>();
-        if (!dialog) {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-            return;
-        }
-        found = true;
-        act(dialog);
-        if (dialog && dialog->isVisible())
-            dialog->reject();
-    });
-    h.window->OnMenuSetting(kind);
-    return found;
+bool IsChoice(int kind) {
+    return kind == 1 || kind == 2 || kind == 5 || kind == 6;
+}
+
+// Opens the setting dialog of this kind from the "&Setting" menu and lets act work on it
+// while it runs; closes it afterwards if act left it open. Returns once the dialog is gone.
+bool RunSetting(WindowRig& rig, int kind, const std::function<void(QDialog*)>& act) {
+    return rig.RunDialog(vq3::resources::idm::ControlMode + kind - 1,
+                         IsChoice(kind) ? "CChoiceSettingDlg" : "CValueSettingDlg", act);
+}
+
+QComboBox* List(QDialog* d) {
+    return FindControl<QComboBox>(d, kList);
+}
+QLineEdit* Field(QDialog* d) {
+    return FindControl<QLineEdit>(d, kEdit);
+}
+QString Readout(QDialog* d) {
+    return FindControl<QLabel>(d, kReadout)->text();
+}
+void Click(QDialog* d, int id) {
+    FindControl<QPushButton>(d, id)->click();
 }
 
 QString AccessibleText(QWidget* widget, QAccessible::Text which) {
@@ -112,22 +104,21 @@ void TestSettingDialogs::choiceOpening() {
     QFETCH(QString, title);
     QFETCH(QStringList, entries);
     QFETCH(QByteArray, query);
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
 
     QString caption, groupTitle, description;
     QStringList shown;
-    int index = -2, active = -1;
+    int index = -2;
     bool parentIsMain = false, windowModal = false;
-    const bool found = RunSetting<CChoiceSettingDlg>(h, kind, [&](CChoiceSettingDlg* d) {
-        auto* list = qobject_cast<QComboBox*>(d->Control(kList));
+    const bool found = RunSetting(h, kind, [&](QDialog* d) {
+        auto* list = List(d);
         for (int i = 0; i < list->count(); ++i)
             shown.append(list->itemText(i));
         index = list->currentIndex();
         caption = d->windowTitle();
-        groupTitle = qobject_cast<QGroupBox*>(d->Control(kGroup))->title();
+        groupTitle = FindControl<QGroupBox>(d, kGroup)->title();
         description = AccessibleText(list, QAccessible::Description);
-        active = h.window->State().ActiveSetting;
         parentIsMain = d->parentWidget() == h.window.get();
         windowModal = d->windowModality() == Qt::WindowModal;
         QCOMPARE(d->objectName(), QStringLiteral("CChoiceSettingDlg"));
@@ -138,13 +129,11 @@ void TestSettingDialogs::choiceOpening() {
     QCOMPARE(caption, title);
     QCOMPARE(groupTitle, title);
     QCOMPARE(description, QStringLiteral("Setting choice"));
-    QCOMPARE(active, kind);
     QVERIFY(parentIsMain);
     QVERIFY(windowModal);
-    QCOMPARE(h.unit.commands, ByteList{query});
-    QCOMPARE(h.unit.written, query + '\r');
-    QCOMPARE(h.window->State().ActiveSetting, 0);
-    QVERIFY(!h.window->findChild<CChoiceSettingDlg*>()); // deleted when closed
+    QCOMPARE(h.device.commands, ByteList{query});
+    QCOMPARE(h.device.written, query + '\r');
+    QVERIFY(!h.window->findChild<QDialog*>("CChoiceSettingDlg")); // deleted when closed
 }
 
 void TestSettingDialogs::valueOpening_data() {
@@ -168,18 +157,18 @@ void TestSettingDialogs::valueOpening() {
     QFETCH(QString, title);
     QFETCH(QString, initial);
     QFETCH(QByteArray, query);
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
 
     QString caption, groupTitle, text, readout = "unset", fieldName, readoutDescription;
     bool parentIsMain = false, windowModal = false;
-    const bool found = RunSetting<CValueSettingDlg>(h, kind, [&](CValueSettingDlg* d) {
+    const bool found = RunSetting(h, kind, [&](QDialog* d) {
         caption = d->windowTitle();
-        groupTitle = qobject_cast<QGroupBox*>(d->Control(kGroup))->title();
-        text = qobject_cast<QLineEdit*>(d->Control(kEdit))->text();
-        readout = qobject_cast<QLabel*>(d->Control(kReadout))->text();
-        fieldName = AccessibleText(d->Control(kEdit), QAccessible::Name);
-        readoutDescription = AccessibleText(d->Control(kReadout), QAccessible::Description);
+        groupTitle = FindControl<QGroupBox>(d, kGroup)->title();
+        text = Field(d)->text();
+        readout = Readout(d);
+        fieldName = AccessibleText(FindControl(d, kEdit), QAccessible::Name);
+        readoutDescription = AccessibleText(FindControl(d, kReadout), QAccessible::Description);
         parentIsMain = d->parentWidget() == h.window.get();
         windowModal = d->windowModality() == Qt::WindowModal;
         QCOMPARE(d->objectName(), QStringLiteral("CValueSettingDlg"));
@@ -193,8 +182,7 @@ void TestSettingDialogs::valueOpening() {
     QCOMPARE(readoutDescription, QStringLiteral("Setting read-out"));
     QVERIFY(parentIsMain);
     QVERIFY(windowModal);
-    QCOMPARE(h.unit.commands, ByteList{query});
-    QCOMPARE(h.window->State().ActiveSetting, 0);
+    QCOMPARE(h.device.commands, ByteList{query});
 }
 
 void TestSettingDialogs::valueSet_data() {
@@ -258,21 +246,21 @@ void TestSettingDialogs::valueSet() {
     QFETCH(QByteArray, sent);
     QFETCH(QString, fieldAfter);
     QFETCH(QString, message);
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
 
     QString after;
     bool openAfterSet = false;
-    QVERIFY(RunSetting<CValueSettingDlg>(h, kind, [&](CValueSettingDlg* d) {
-        auto* field = qobject_cast<QLineEdit*>(d->Control(kEdit));
-        h.unit.Forget(); // the opening query
+    QVERIFY(RunSetting(h, kind, [&](QDialog* d) {
+        auto* field = Field(d);
+        h.device.Forget(); // the opening query
         field->setText(text);
-        qobject_cast<QPushButton*>(d->Control(kSet))->click();
+        Click(d, kSet);
         after = field->text();
         openAfterSet = d->isVisible();
     }));
     QVERIFY(openAfterSet);
-    QCOMPARE(h.unit.written, sent.isEmpty() ? QByteArray() : sent + '\r');
+    QCOMPARE(h.device.written, sent.isEmpty() ? QByteArray() : sent + '\r');
     QCOMPARE(after, fieldAfter);
     if (message.isEmpty()) {
         QCOMPARE(h.prompter.shown.size(), 0);
@@ -291,14 +279,11 @@ void TestSettingDialogs::choiceSetAndRead_data() {
     QTest::addColumn<QByteArray>("set");
     QTest::addColumn<QByteArray>("query");
 
-    QTest::newRow("COM Port") << 1 << 0 << QByteArray("CNT1") << QByteArray("CNTQ");
+    // Each kind with one entry; what each entry sends: tst_unitcontroller.
     QTest::newRow("Front Panel") << 1 << 1 << QByteArray("CNT0") << QByteArray("CNTQ");
     QTest::newRow("7STEPS") << 2 << 0 << QByteArray("PROG_7STEP") << QByteArray("PROG?");
-    QTest::newRow("1STEP") << 2 << 1 << QByteArray("PROG_1STEP") << QByteArray("PROG?");
-    QTest::newRow("On") << 5 << 0 << QByteArray("IB1") << QByteArray("IB?");
     QTest::newRow("Off") << 5 << 1 << QByteArray("IB0") << QByteArray("IB?");
     QTest::newRow("HIGH") << 6 << 0 << QByteArray("SRESP1") << QByteArray("SRESP?");
-    QTest::newRow("LOW") << 6 << 1 << QByteArray("SRESP0") << QByteArray("SRESP?");
 }
 
 void TestSettingDialogs::choiceSetAndRead() {
@@ -306,17 +291,17 @@ void TestSettingDialogs::choiceSetAndRead() {
     QFETCH(int, index);
     QFETCH(QByteArray, set);
     QFETCH(QByteArray, query);
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
 
-    QVERIFY(RunSetting<CChoiceSettingDlg>(h, kind, [&](CChoiceSettingDlg* d) {
+    QVERIFY(RunSetting(h, kind, [&](QDialog* d) {
         // Start from the other entry, so that Set must follow the operator's choice.
-        qobject_cast<QComboBox*>(d->Control(kList))->setCurrentIndex(1 - index);
-        qobject_cast<QComboBox*>(d->Control(kList))->setCurrentIndex(index);
-        qobject_cast<QPushButton*>(d->Control(kSet))->click();
-        qobject_cast<QPushButton*>(d->Control(kRead))->click();
+        List(d)->setCurrentIndex(1 - index);
+        List(d)->setCurrentIndex(index);
+        Click(d, kSet);
+        Click(d, kRead);
     }));
-    QCOMPARE(h.unit.commands, (ByteList{query, set, query}));
+    QCOMPARE(h.device.commands, (ByteList{query, set, query}));
     QCOMPARE(h.prompter.shown.size(), 0);
 }
 
@@ -325,17 +310,11 @@ void TestSettingDialogs::choiceReplies_data() {
     QTest::addColumn<QStringList>("replies");
     QTest::addColumn<int>("index");
 
+    // Which reply means which entry: tst_unitcontroller and tst_replydispatch.
     QTest::newRow("CNT0 selects Front Panel") << 1 << QStringList{"CNT0"} << 1;
     QTest::newRow("CNT1 selects COM Port") << 1 << QStringList{"CNT0", "CNT1"} << 0;
     QTest::newRow("CNT2 changes nothing") << 1 << QStringList{"CNT0", "CNT2"} << 1;
-    QTest::newRow("CNT2 at opening") << 1 << QStringList{"CNT2"} << 0;
     QTest::newRow("1STEP") << 2 << QStringList{"1STEP"} << 1;
-    QTest::newRow("7STEP") << 2 << QStringList{"1STEP", "7STEP"} << 0;
-    QTest::newRow("IB0") << 5 << QStringList{"IB0"} << 1;
-    QTest::newRow("IB1") << 5 << QStringList{"IB0", "IB1"} << 0;
-    QTest::newRow("IB7 changes nothing") << 5 << QStringList{"IB0", "IB7"} << 1;
-    QTest::newRow("SRESP0") << 6 << QStringList{"SRESP0"} << 1;
-    QTest::newRow("SRESP5 changes nothing") << 6 << QStringList{"SRESP0", "SRESP5"} << 1;
     QTest::newRow("another setting's reply") << 2 << QStringList{"CNT0", "IB0", "SRESP0"} << 0;
     QTest::newRow("CNT0 for program mode") << 2 << QStringList{"1STEP", "CNT1"} << 1;
 }
@@ -344,17 +323,17 @@ void TestSettingDialogs::choiceReplies() {
     QFETCH(int, kind);
     QFETCH(QStringList, replies);
     QFETCH(int, index);
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
 
     int selected = -2;
-    QVERIFY(RunSetting<CChoiceSettingDlg>(h, kind, [&](CChoiceSettingDlg* d) {
+    QVERIFY(RunSetting(h, kind, [&](QDialog* d) {
         for (const QString& reply : replies)
-            h.window->DispatchReply(reply.toLatin1().constData());
-        selected = qobject_cast<QComboBox*>(d->Control(kList))->currentIndex();
+            h.Arrive(reply.toLatin1());
+        selected = List(d)->currentIndex();
     }));
     QCOMPARE(selected, index);
-    QCOMPARE(h.unit.commands.size(), 1); // the opening query only
+    QCOMPARE(h.device.commands.size(), 1); // the opening query only
 }
 
 void TestSettingDialogs::valueReplies_data() {
@@ -363,7 +342,6 @@ void TestSettingDialogs::valueReplies_data() {
     QTest::addColumn<QString>("readout");
 
     QTest::newRow("LAMPERR30") << 3 << QStringList{"LAMPERR30"} << "3000";
-    QTest::newRow("LAMPERR00 shows 1") << 3 << QStringList{"LAMPERR00"} << "1";
     QTest::newRow("LAMPOFF50") << 4 << QStringList{"LAMPOFF50"} << "5000";
     QTest::newRow("SETT1100") << 7 << QStringList{"SETT1100"} << "100";
     QTest::newRow("SETT2005") << 8 << QStringList{"SETT2005"} << "5";
@@ -376,16 +354,16 @@ void TestSettingDialogs::valueReplies() {
     QFETCH(int, kind);
     QFETCH(QStringList, replies);
     QFETCH(QString, readout);
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
 
     QString shown = "unset";
     QString field;
-    QVERIFY(RunSetting<CValueSettingDlg>(h, kind, [&](CValueSettingDlg* d) {
+    QVERIFY(RunSetting(h, kind, [&](QDialog* d) {
         for (const QString& reply : replies)
-            h.window->DispatchReply(reply.toLatin1().constData());
-        shown = qobject_cast<QLabel*>(d->Control(kReadout))->text();
-        field = qobject_cast<QLineEdit*>(d->Control(kEdit))->text();
+            h.Arrive(reply.toLatin1());
+        shown = Readout(d);
+        field = Field(d)->text();
     }));
     QCOMPARE(shown, readout);
     QVERIFY(!field.isEmpty()); // replies go to the read-out, never into the field
@@ -393,19 +371,18 @@ void TestSettingDialogs::valueReplies() {
 
 void TestSettingDialogs::replyFromTheLine() {
     // The unit's answer to the opening query arrives through the reception tick.
-    ControllerWithUnit h;
-    h.unit.values[0] = 1;
+    WindowRig h;
+    h.unit.setProgramMode(1);
     bool selected = false;
     QString readout;
-    QVERIFY(RunSetting<CChoiceSettingDlg>(h, 2, [&](CChoiceSettingDlg* d) {
-        auto* list = qobject_cast<QComboBox*>(d->Control(kList));
+    QVERIFY(RunSetting(h, 2, [&](QDialog* d) {
+        auto* list = List(d);
         selected = QTest::qWaitFor([&] { return list->currentIndex() == 1; }, 3000);
     }));
     QVERIFY(selected);
-    QCOMPARE(h.window->State().UnitSettings[0], 1);
 
-    QVERIFY(RunSetting<CValueSettingDlg>(h, 3, [&](CValueSettingDlg* d) {
-        auto* label = qobject_cast<QLabel*>(d->Control(kReadout));
+    QVERIFY(RunSetting(h, 3, [&](QDialog* d) {
+        auto* label = qobject_cast<QLabel*>(FindControl(d, kReadout));
         if (QTest::qWaitFor([&] { return !label->text().isEmpty(); }, 3000))
             readout = label->text();
     }));
@@ -415,52 +392,29 @@ void TestSettingDialogs::replyFromTheLine() {
 void TestSettingDialogs::lateReplies_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("setting");
-    QTest::addColumn<int>("value");
     QTest::addColumn<int>("otherKind"); // a dialog of the same class opened afterwards
 
-    QTest::newRow("lamp alarm") << 3 << QByteArray("LAMPERR30") << 1 << 30 << 4;
-    QTest::newRow("open pulse") << 7 << QByteArray("SETT1100") << 5 << 100 << 8;
-    QTest::newRow("program mode") << 2 << QByteArray("1STEP") << 0 << 1 << 5;
-    QTest::newRow("shutter response") << 6 << QByteArray("SRESP0") << 4 << 0 << 1;
+    QTest::newRow("lamp alarm") << 3 << QByteArray("LAMPERR30") << 4;
+    QTest::newRow("open pulse") << 7 << QByteArray("SETT1100") << 8;
+    QTest::newRow("program mode") << 2 << QByteArray("1STEP") << 5;
+    QTest::newRow("shutter response") << 6 << QByteArray("SRESP0") << 1;
 }
 
+// A reply to a dialog closed meanwhile changes no dialog opened afterwards.
 void TestSettingDialogs::lateReplies() {
     QFETCH(int, kind);
     QFETCH(QByteArray, reply);
-    QFETCH(int, setting);
-    QFETCH(int, value);
     QFETCH(int, otherKind);
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
 
-    const bool choice = kind == 2 || kind == 6;
-    auto nothing = [](auto*) {};
-    if (choice)
-        QVERIFY(RunSetting<CChoiceSettingDlg>(h, kind, nothing));
-    else
-        QVERIFY(RunSetting<CValueSettingDlg>(h, kind, nothing));
-    QCOMPARE(h.window->State().ActiveSetting, 0);
-
-    h.window->DispatchReply(reply.constData()); // after closing: only the record
-    QCOMPARE(h.window->State().UnitSettings[setting], value);
-
-    // With another setting's dialog open the reply still changes no dialog.
+    QVERIFY(RunSetting(h, kind, [](QDialog*) {}));
     QString state;
-    if (choice) {
-        QVERIFY(RunSetting<CChoiceSettingDlg>(h, otherKind, [&](CChoiceSettingDlg* d) {
-            h.window->DispatchReply(reply.constData());
-            state = QString::number(qobject_cast<QComboBox*>(d->Control(kList))->currentIndex());
-        }));
-        QCOMPARE(state, QStringLiteral("0"));
-    } else {
-        QVERIFY(RunSetting<CValueSettingDlg>(h, otherKind, [&](CValueSettingDlg* d) {
-            h.window->DispatchReply(reply.constData());
-            state = qobject_cast<QLabel*>(d->Control(kReadout))->text();
-        }));
-        QCOMPARE(state, QString());
-    }
-    QCOMPARE(h.window->State().UnitSettings[setting], value);
+    QVERIFY(RunSetting(h, otherKind, [&](QDialog* d) {
+        h.Arrive(reply);
+        state = IsChoice(kind) ? QString::number(List(d)->currentIndex()) : Readout(d);
+    }));
+    QCOMPARE(state, IsChoice(kind) ? QStringLiteral("0") : QString());
 }
 
 void TestSettingDialogs::keyboard_data() {
@@ -503,30 +457,25 @@ void TestSettingDialogs::keyboard() {
     QFETCH(bool, staysOpen);
     QFETCH(int, result);
     QFETCH(ByteList, sent);
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
 
     bool open = false;
     int finished = -1;
     auto act = [&](QDialog* d, QWidget* control) {
         QObject::connect(d, &QDialog::finished, d, [&](int r) { finished = r; });
-        h.unit.Forget();
+        h.device.Forget();
         QWidget* receiver = control ? control : d;
         receiver->setFocus();
         QTest::keyClick(receiver, Qt::Key(key));
         open = d->isVisible();
     };
-    const bool choice = kind == 1 || kind == 2 || kind == 5 || kind == 6;
-    if (choice)
-        QVERIFY(RunSetting<CChoiceSettingDlg>(
-            h, kind, [&](CChoiceSettingDlg* d) { act(d, target ? d->Control(target) : nullptr); }));
-    else
-        QVERIFY(RunSetting<CValueSettingDlg>(
-            h, kind, [&](CValueSettingDlg* d) { act(d, target ? d->Control(target) : nullptr); }));
+    QVERIFY(RunSetting(h, kind,
+                       [&](QDialog* d) { act(d, target ? FindControl(d, target) : nullptr); }));
     QCOMPARE(open, staysOpen);
     if (!staysOpen)
         QCOMPARE(finished, result);
-    QCOMPARE(h.unit.commands, sent);
+    QCOMPARE(h.device.commands, sent);
 }
 
 void TestSettingDialogs::closingSendsNothing_data() {
@@ -539,32 +488,32 @@ void TestSettingDialogs::closingSendsNothing_data() {
 void TestSettingDialogs::closingSendsNothing() {
     QFETCH(int, button);
     QFETCH(int, result);
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
 
     int finished = -1;
-    QVERIFY(RunSetting<CChoiceSettingDlg>(h, 6, [&](CChoiceSettingDlg* d) {
+    QVERIFY(RunSetting(h, 6, [&](QDialog* d) {
         QObject::connect(d, &QDialog::finished, d, [&](int r) { finished = r; });
-        qobject_cast<QComboBox*>(d->Control(kList))->setCurrentIndex(1);
-        qobject_cast<QPushButton*>(d->Control(button))->click();
+        List(d)->setCurrentIndex(1);
+        Click(d, button);
     }));
     QCOMPARE(finished, result);
-    QCOMPARE(h.unit.commands, ByteList{"SRESP?"});
+    QCOMPARE(h.device.commands, ByteList{"SRESP?"});
 
-    QVERIFY(RunSetting<CValueSettingDlg>(h, 7, [&](CValueSettingDlg* d) {
-        qobject_cast<QLineEdit*>(d->Control(kEdit))->setText("250");
-        qobject_cast<QPushButton*>(d->Control(button))->click();
+    QVERIFY(RunSetting(h, 7, [&](QDialog* d) {
+        Field(d)->setText("250");
+        Click(d, button);
     }));
-    QCOMPARE(h.unit.commands, (ByteList{"SRESP?", "SETT1?"}));
+    QCOMPARE(h.device.commands, (ByteList{"SRESP?", "SETT1?"}));
 }
 
 void TestSettingDialogs::captionColour() {
-    ControllerWithUnit h;
-    h.unit.silent = true;
+    WindowRig h;
+    h.device.silent = true;
     bool captionGreen = false, okGreen = true;
-    QVERIFY(RunSetting<CValueSettingDlg>(h, 3, [&](CValueSettingDlg* d) {
-        captionGreen = HasColour(d->Control(kGroup), qRgb(0, 128, 0));
-        okGreen = HasColour(d->Control(kOk), qRgb(0, 128, 0));
+    QVERIFY(RunSetting(h, 3, [&](QDialog* d) {
+        captionGreen = HasColour(FindControl(d, kGroup), qRgb(0, 128, 0));
+        okGreen = HasColour(FindControl(d, kOk), qRgb(0, 128, 0));
     }));
     QVERIFY(captionGreen);
     QVERIFY(!okGreen);
