@@ -2,31 +2,24 @@
 // the unit and to the file, the confirmations and messages, the end request during a wait,
 // and what is greyed while an operation runs. The exchanges' outcomes and timing are tested
 // without a window, and a unit that never answers end to end.
-#include "ControllerWithUnit.h"
-#include "ui/CLightControlDlg.h"
-#include "ui/CTerminalDlg.h"
+#include "WindowRig.h"
 
-#include <QAction>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QSignalSpy>
-#include <QTimer>
-#include <QtTest>
 
-using vq3::test::ControllerWithUnit;
+using vq3::test::kSettingsQueries;
+using vq3::test::kSettingsSets7;
 using vq3::test::ScriptedPrompter;
-namespace idm = vq3::ui::idm;
+using vq3::test::WindowRig;
+namespace idm = vq3::resources::idm;
+namespace idc = vq3::resources::idc;
 
 using ByteList = QList<QByteArray>;
 using Values = QList<int>;
 
 namespace {
-
-const ByteList kQueries = {"PROG?", "LAMPERR?", "LAMPOFF?", "IB?", "SRESP?", "SETT1?", "SETT2?"};
 
 const QByteArray kFile7 = "Program Mode(1/7:Step),7\r\n"
                           "Lamp Alarm Time(*100h),30\r\n"
@@ -42,8 +35,6 @@ const QString kDescription7 = "Program Mode : 7 Step\n"
                               "Shutter Response : HIGH\n"
                               "Shutter Open Pulse Time : 50 ms\n"
                               "Shutter Close Pulse Time : 50 ms\n";
-const ByteList kSets7 = {"CNT1", "PROG_7STEP", "LAMPERR30", "LAMPOFF50",
-                         "IB1",  "SRESP1",     "SETT1050",  "SETT2050"};
 
 const QString kFormatWrong = "File Format is wrong.";
 const QString kFailedToConnect = "Failed to connect.";
@@ -53,9 +44,29 @@ const QString kSavedQuestion = "Following data is saved in this file.";
 const QString kRewriteQuestion = "Rewritten following data in this file.";
 const QString kOpenQuestion = "This file is rewritten following data.";
 
-void SetUnit(ControllerWithUnit& h, const Values& values) {
-    for (int i = 0; i < 7; ++i)
-        h.unit.values[static_cast<size_t>(i)] = values[i];
+// The unit's values in settings file order.
+void SetUnit(WindowRig& h, const Values& v) {
+    h.unit.setProgramMode(v[0]);
+    h.unit.setLampAlarm(v[1]);
+    h.unit.setLampOffTime(v[2]);
+    h.unit.setInstantRecovery(v[3]);
+    h.unit.setShutterResponse(v[4]);
+    h.unit.setOpenPulse(v[5]);
+    h.unit.setClosePulse(v[6]);
+}
+
+// The current settings file as "&Save" finds it: the path its confirmation names (the
+// confirmation is cancelled), or empty when it asks for a file instead.
+QString CurrentFile(WindowRig& h) {
+    h.prompter.shown.clear();
+    h.prompter.folders.clear();
+    h.prompter.files.clear();
+    h.prompter.answers = {ScriptedPrompter::Answer::Cancel};
+    if (!h.RunOperation(idm::Save))
+        return QStringLiteral("<still running>");
+    if (!h.prompter.folders.isEmpty() || h.prompter.shown.isEmpty())
+        return QString();
+    return h.prompter.shown.first().text.section('\n', 0, 0);
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -99,9 +110,6 @@ constexpr int kBusyItems[] = {idm::Open,
                               idm::LightControl,
                               idm::Terminal,
                               idm::About};
-constexpr int kStepButtons[] = {1024, 1022, 1028, 1016, 1018, 1017, 1023};
-constexpr int kLightButtons[] = {1005, 1007, 1008, 1009, 1003, 1004,
-                                 1006, 1010, 1011, 1013, 1012, 1014};
 
 } // namespace
 
@@ -157,23 +165,23 @@ void TestSettingsFileGui::saveAs() {
     QFETCH(Values, unit);
     QFETCH(QByteArray, file);
     QFETCH(QString, description);
-    ControllerWithUnit h;
+    WindowRig h;
     SetUnit(h, unit);
     const QString path = h.Path("unit.txt");
     h.prompter.files = {path};
 
-    QVERIFY(h.Run(&vq3::ui::CControllerDlg::OnMenuSaveAs));
+    QVERIFY(h.RunOperation(idm::SaveAs));
 
-    QCOMPARE(h.unit.commands, kQueries);
+    QCOMPARE(h.device.commands, kSettingsQueries);
     QCOMPARE(h.prompter.folders.size(), 1);
     QCOMPARE(h.prompter.shown.size(), 2);
     CheckConfirmation(h.prompter.shown[0], path + "\n" + kSavedQuestion + "\n" + description);
     CheckMessage(h.prompter.shown[1], kSaveCompleted);
     QCOMPARE(ReadFile(path), file);
-    QCOMPARE(h.window->CurrentSettingsFile(), path);
-    QVERIFY(!h.window->IsBusy());
-    QVERIFY(h.window->MenuAction(idm::Open)->isEnabled());
-    QVERIFY(h.window->Control(1024)->isEnabled());
+    QVERIFY(!h.controller.Busy());
+    QVERIFY(h.Action(idm::Open)->isEnabled());
+    QVERIFY(h.Control(idc::controller::QueryStep)->isEnabled());
+    QCOMPARE(CurrentFile(h), path);
 }
 
 void TestSettingsFileGui::saveAsCancelled_data() {
@@ -186,20 +194,20 @@ void TestSettingsFileGui::saveAsCancelled_data() {
 void TestSettingsFileGui::saveAsCancelled() {
     QFETCH(bool, chooseFile);
     QFETCH(int, boxes);
-    ControllerWithUnit h;
+    WindowRig h;
     const QString path = h.Path("unit.txt");
     if (chooseFile)
         h.prompter.files = {path};
     h.prompter.answers = {ScriptedPrompter::Answer::Cancel};
 
-    QVERIFY(h.Run(&vq3::ui::CControllerDlg::OnMenuSaveAs));
+    QVERIFY(h.RunOperation(idm::SaveAs));
 
     QCOMPARE(h.prompter.folders.size(), 1);
     QCOMPARE(h.prompter.shown.size(), boxes);
     QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!h.controller.Busy());
     // A chosen path is the current file even when the confirmation is cancelled.
-    QCOMPARE(h.window->CurrentSettingsFile(), chooseFile ? path : QString());
-    QVERIFY(!h.window->IsBusy());
+    QCOMPARE(CurrentFile(h), chooseFile ? path : QString());
 }
 
 void TestSettingsFileGui::save_data() {
@@ -216,36 +224,33 @@ void TestSettingsFileGui::save() {
     QFETCH(QString, before);
     QFETCH(int, fileDialogs);
     QFETCH(QString, question);
-    ControllerWithUnit h;
+    WindowRig h;
     const QString path = h.Path("unit.txt");
 
     if (before == "save as") {
         SetUnit(h, {1, 0, 0, 0, 0, 5, 5});
         h.prompter.files = {path};
-        QVERIFY(h.Run(&vq3::ui::CControllerDlg::OnMenuSaveAs));
-        QCOMPARE(h.window->CurrentSettingsFile(), path);
+        QVERIFY(h.RunOperation(idm::SaveAs));
     } else if (before == "malformed open") {
         WriteFile(path, "Program Mode(1/7:Step),2\r\n");
         h.prompter.files = {path};
-        QVERIFY(h.Run(&vq3::ui::CControllerDlg::OnMenuOpen));
+        QVERIFY(h.RunOperation(idm::Open));
         QCOMPARE(h.prompter.Texts(), QStringList{kFormatWrong});
-        QCOMPARE(h.window->CurrentSettingsFile(), path);
     }
     h.prompter.shown.clear();
     h.prompter.folders.clear();
     h.prompter.files = {path};
-    h.unit.Forget();
+    h.device.Forget();
     SetUnit(h, {7, 30, 50, 1, 1, 50, 50});
 
-    QVERIFY(h.Run(&vq3::ui::CControllerDlg::OnMenuSave));
+    QVERIFY(h.RunOperation(idm::Save));
 
-    QCOMPARE(h.unit.commands, kQueries);
+    QCOMPARE(h.device.commands, kSettingsQueries);
     QCOMPARE(h.prompter.folders.size(), fileDialogs);
     QCOMPARE(h.prompter.shown.size(), 2);
     CheckConfirmation(h.prompter.shown[0], path + "\n" + question + "\n" + kDescription7);
     CheckMessage(h.prompter.shown[1], kSaveCompleted);
     QCOMPARE(ReadFile(path), kFile7);
-    QCOMPARE(h.window->CurrentSettingsFile(), path);
 }
 
 void TestSettingsFileGui::storeFailure_data() {
@@ -264,7 +269,7 @@ void TestSettingsFileGui::storeFailure() {
     QFETCH(QString, name);
     QFETCH(QByteArray, old);
     QFETCH(bool, folder);
-    ControllerWithUnit h;
+    WindowRig h;
     const QString path = h.Path(name);
     if (folder)
         QVERIFY(QDir().mkpath(path));
@@ -272,7 +277,7 @@ void TestSettingsFileGui::storeFailure() {
         WriteFile(path, old);
     h.prompter.files = {path};
 
-    QVERIFY(h.Run(&vq3::ui::CControllerDlg::OnMenuSaveAs));
+    QVERIFY(h.RunOperation(idm::SaveAs));
 
     QCOMPARE(h.prompter.shown.size(), 2);
     CheckConfirmation(h.prompter.shown[0], path + "\n" + kSavedQuestion + "\n" + kDescription7);
@@ -292,24 +297,25 @@ void TestSettingsFileGui::open_data() {
     QTest::addColumn<ByteList>("sets");
     QTest::addColumn<QString>("description");
 
-    QTest::newRow("7-step file") << kFile7 << kSets7 << kDescription7;
-    QTest::newRow("1-step file at the limits")
+    QTest::newRow("7-step file") << kFile7 << kSettingsSets7 << kDescription7;
+    // The unit takes pulse times of 5 to 500 ms only.
+    QTest::newRow("1-step file at the limits the unit takes")
         << QByteArray("Program Mode(1/7:Step),1\r\n"
                       "Lamp Alarm Time(*100h),0\r\n"
                       "Forced Lamp Off Time(*100h),99\r\n"
                       "Instantaneous Recovery(1:On/0:Off),0\r\n"
                       "Shutter Response(1:High/0:Low),0\r\n"
-                      "Shutter Open Pulse Time(ms),0\r\n"
-                      "Shutter Close Pulse Time(ms),999\r\n")
+                      "Shutter Open Pulse Time(ms),5\r\n"
+                      "Shutter Close Pulse Time(ms),500\r\n")
         << ByteList{"CNT1", "PROG_1STEP", "LAMPERR00", "LAMPOFF99",
-                    "IB0",  "SRESP0",     "SETT1000",  "SETT2999"}
+                    "IB0",  "SRESP0",     "SETT1005",  "SETT2500"}
         << QString("Program Mode : 1 Step\n"
                    "Lamp Alarm Time : 0 hour\n"
                    "Forced Lamp Off Time : 9900 hour\n"
                    "Instantaneous Recovery : OFF\n"
                    "Shutter Response : LOW\n"
-                   "Shutter Open Pulse Time : 0 ms\n"
-                   "Shutter Close Pulse Time : 999 ms\n");
+                   "Shutter Open Pulse Time : 5 ms\n"
+                   "Shutter Close Pulse Time : 500 ms\n");
     QTest::newRow("extra text and lines, empty value")
         << QByteArray("# Program Mode(1/7:Step),7\r\n"
                       "Lamp Alarm Time(*100h),\r\n"
@@ -328,21 +334,21 @@ void TestSettingsFileGui::open() {
     QFETCH(QByteArray, file);
     QFETCH(ByteList, sets);
     QFETCH(QString, description);
-    ControllerWithUnit h;
+    WindowRig h;
     SetUnit(h, {7, 10, 10, 0, 0, 100, 100}); // differs from every file
     const QString path = h.Path("in.txt");
     WriteFile(path, file);
     h.prompter.files = {path};
 
-    QVERIFY(h.Run(&vq3::ui::CControllerDlg::OnMenuOpen));
+    QVERIFY(h.RunOperation(idm::Open));
 
-    QCOMPARE(h.unit.commands, sets + kQueries);
+    QCOMPARE(h.device.commands, sets + kSettingsQueries);
     QCOMPARE(h.prompter.shown.size(), 2);
     CheckConfirmation(h.prompter.shown[0], path + "\n" + kOpenQuestion + "\n" + description);
     CheckMessage(h.prompter.shown[1], kSaveCompleted);
-    QCOMPARE(h.window->CurrentSettingsFile(), path);
-    QVERIFY(!h.window->IsBusy());
-    QVERIFY(h.window->MenuAction(idm::Save)->isEnabled());
+    QVERIFY(!h.controller.Busy());
+    QVERIFY(h.Action(idm::Save)->isEnabled());
+    QCOMPARE(CurrentFile(h), path);
 }
 
 void TestSettingsFileGui::openRejected_data() {
@@ -371,19 +377,19 @@ void TestSettingsFileGui::openRejected_data() {
 
 void TestSettingsFileGui::openRejected() {
     QFETCH(QByteArray, file);
-    ControllerWithUnit h;
+    WindowRig h;
     const QString path = h.Path("in.txt");
     if (!file.isNull())
         WriteFile(path, file);
     h.prompter.files = {path};
 
-    QVERIFY(h.Run(&vq3::ui::CControllerDlg::OnMenuOpen));
+    QVERIFY(h.RunOperation(idm::Open));
 
     QCOMPARE(h.prompter.shown.size(), 1);
     CheckMessage(h.prompter.shown[0], kFormatWrong);
-    QCOMPARE(h.unit.commands, ByteList{});
-    QCOMPARE(h.window->CurrentSettingsFile(), path); // current even though malformed
-    QVERIFY(!h.window->IsBusy());
+    QCOMPARE(h.device.commands, ByteList{});
+    QVERIFY(!h.controller.Busy());
+    QCOMPARE(CurrentFile(h), path); // current even though malformed
 }
 
 void TestSettingsFileGui::openCancelled_data() {
@@ -396,19 +402,19 @@ void TestSettingsFileGui::openCancelled_data() {
 void TestSettingsFileGui::openCancelled() {
     QFETCH(bool, chooseFile);
     QFETCH(int, boxes);
-    ControllerWithUnit h;
+    WindowRig h;
     const QString path = h.Path("in.txt");
     WriteFile(path, kFile7);
     if (chooseFile)
         h.prompter.files = {path};
     h.prompter.answers = {ScriptedPrompter::Answer::Cancel};
 
-    QVERIFY(h.Run(&vq3::ui::CControllerDlg::OnMenuOpen));
+    QVERIFY(h.RunOperation(idm::Open));
 
     QCOMPARE(h.prompter.shown.size(), boxes);
-    QCOMPARE(h.unit.commands, ByteList{});
-    QCOMPARE(h.window->CurrentSettingsFile(), chooseFile ? path : QString());
-    QVERIFY(!h.window->IsBusy());
+    QCOMPARE(h.device.commands, ByteList{});
+    QVERIFY(!h.controller.Busy());
+    QCOMPARE(CurrentFile(h), chooseFile ? path : QString());
 }
 
 void TestSettingsFileGui::endRequestDuringWait_data() {
@@ -419,12 +425,14 @@ void TestSettingsFileGui::endRequestDuringWait_data() {
     QTest::addColumn<ByteList>("sent");
     QTest::addColumn<int>("boxes");
 
-    QTest::newRow("Exit while Save waits") << "save" << true << 200 << false << kQueries << 0;
+    QTest::newRow("Exit while Save waits")
+        << "save" << true << 200 << false << kSettingsQueries << 0;
     QTest::newRow("close box while Save As waits")
-        << "save as" << true << 200 << true << kQueries << 0;
-    QTest::newRow("Exit while Open settles") << "open" << false << 50 << false << kSets7 << 1;
+        << "save as" << true << 200 << true << kSettingsQueries << 0;
+    QTest::newRow("Exit while Open settles")
+        << "open" << false << 50 << false << kSettingsSets7 << 1;
     QTest::newRow("Exit while Open verifies")
-        << "open" << true << 300 << false << kSets7 + kQueries << 1;
+        << "open" << true << 300 << false << kSettingsSets7 + kSettingsQueries << 1;
 }
 
 void TestSettingsFileGui::endRequestDuringWait() {
@@ -434,49 +442,46 @@ void TestSettingsFileGui::endRequestDuringWait() {
     QFETCH(bool, closeBox);
     QFETCH(ByteList, sent);
     QFETCH(int, boxes);
-    ControllerWithUnit h;
-    h.unit.silent = silent;
+    WindowRig h;
+    h.device.silent = silent;
     const QString path = h.Path("in.txt");
     WriteFile(path, kFile7);
     h.prompter.files = {path};
-    h.window->show();
     QSignalSpy ended(h.window.get(), &vq3::ui::CControllerDlg::ended);
 
     bool busy = false, aboutEnabled = true, exitEnabled = false, stepEnabled = true;
-    int endedAtRequest = -1;
     QTimer::singleShot(afterMs, h.window.get(), [&] {
-        busy = h.window->IsBusy();
-        aboutEnabled = h.window->MenuAction(idm::About)->isEnabled();
-        exitEnabled = h.window->MenuAction(idm::Exit)->isEnabled();
-        stepEnabled = h.window->Control(1024)->isEnabled();
+        busy = h.controller.Busy();
+        aboutEnabled = h.Action(idm::About)->isEnabled();
+        exitEnabled = h.Action(idm::Exit)->isEnabled();
+        stepEnabled = h.Control(idc::controller::QueryStep)->isEnabled();
         if (closeBox)
             h.window->close();
         else
-            h.window->OnMenuExit();
-        endedAtRequest = static_cast<int>(ended.count());
+            h.Action(idm::Exit)->trigger();
     });
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(h.Run(operation == "save"      ? &vq3::ui::CControllerDlg::OnMenuSave
-                  : operation == "save as" ? &vq3::ui::CControllerDlg::OnMenuSaveAs
-                                           : &vq3::ui::CControllerDlg::OnMenuOpen));
+    QVERIFY(h.RunOperation(operation == "save"      ? idm::Save
+                           : operation == "save as" ? idm::SaveAs
+                                                    : idm::Open));
 
     QVERIFY(busy);
     QVERIFY(!aboutEnabled);
     QVERIFY(exitEnabled);
     QVERIFY(!stepEnabled);
-    QCOMPARE(endedAtRequest, 1); // the wait stops at once and the window ends
+    // The wait stops at once and the window ends (right after the request has returned).
     QVERIFY2(clock.elapsed() < afterMs + 100, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(ended.count(), 1);
     QCOMPARE(h.window->result(), int(QDialog::Accepted));
-    QCOMPARE(h.unit.commands, sent);
+    QCOMPARE(h.device.commands, sent);
     QCOMPARE(h.prompter.shown.size(), boxes); // no closing message of the operation
     for (const QString& text : h.prompter.Texts()) {
         QVERIFY(text != kSaveCompleted);
         QVERIFY(text != kFailedToConnect);
     }
-    QVERIFY(!h.window->IsBusy());
-    QVERIFY(h.window->MenuAction(idm::About)->isEnabled());
+    QVERIFY(!h.controller.Busy());
+    QVERIFY(h.Action(idm::About)->isEnabled());
 }
 
 void TestSettingsFileGui::enableOperations_data() {
@@ -486,43 +491,38 @@ void TestSettingsFileGui::enableOperations_data() {
     QTest::newRow("restricted menu") << QByteArray("") << 9;
 }
 
+// What a settings operation greys in the main window; the Light Control window's part:
+// tst_lightcontrol.
 void TestSettingsFileGui::enableOperations() {
     QFETCH(QByteArray, openParam);
     QFETCH(int, absent);
-    ControllerWithUnit h(openParam);
-    vq3::ui::CControllerDlg& w = *h.window;
+    WindowRig h(1, {}, openParam);
 
     auto check = [&](bool enabled) {
-        QCOMPARE(w.IsBusy(), !enabled);
         int missing = 0;
         for (int id : kBusyItems) {
-            if (QAction* action = w.MenuAction(id))
+            if (QAction* action = h.Action(id))
                 QVERIFY2(action->isEnabled() == enabled, qPrintable(QString::number(id)));
             else
                 ++missing;
         }
         QCOMPARE(missing, absent);
-        QVERIFY(w.MenuAction(idm::Exit)->isEnabled());
-        for (int id : kStepButtons)
-            QVERIFY2(w.Control(id)->isEnabled() == enabled, qPrintable(QString::number(id)));
-        for (int id : kLightButtons)
-            QVERIFY2(w.LightControl()->Control(id)->isEnabled() == enabled,
-                     qPrintable(QString::number(id)));
-        // Fields and lists stay usable, and so do the auto time field and the Terminal.
+        QVERIFY(h.Action(idm::Exit)->isEnabled());
+        for (int id : idc::controller::kButtons)
+            QVERIFY2(h.Control(id)->isEnabled() == enabled, qPrintable(QString::number(id)));
+        // Fields and lists stay usable, and so does the Terminal.
         for (int step = 0; step < 7; ++step) {
-            QVERIFY(w.IntensityField(step)->isEnabled());
-            QVERIFY(w.TimeField(step)->isEnabled());
+            QVERIFY(h.IntensityField(step)->isEnabled());
+            QVERIFY(h.TimeField(step)->isEnabled());
         }
-        QVERIFY(w.ProgramList()->isEnabled());
-        QVERIFY(w.IntensityModeList()->isEnabled());
-        QVERIFY(w.ShutterModeList()->isEnabled());
-        QVERIFY(w.LightControl()->Control(1027)->isEnabled());
-        QVERIFY(w.Terminal()->CommandField()->isEnabled());
+        for (int id : idc::controller::kLists)
+            QVERIFY(h.Control(id)->isEnabled());
+        QVERIFY(vq3::test::FindControl(h.Terminal(), idc::terminal::CommandField)->isEnabled());
     };
 
-    w.EnableOperations(false);
+    QVERIFY(h.controller.ReserveForSettings());
     check(false);
-    w.EnableOperations(true);
+    h.controller.ReleaseSettings();
     check(true);
 }
 
