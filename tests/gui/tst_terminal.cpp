@@ -1,27 +1,21 @@
 // The Terminal window: the last 100 view lines are kept, wrapped pieces counting as lines,
-// the view stays at the end, and traffic that arrives while hidden is there when shown.
-#include "FakeSerialDevice.h"
-#include "ScriptedPrompter.h"
+// the view stays at the end, traffic that arrives while hidden is there when shown, and the
+// keys that send.
+#include "WindowRig.h"
 
-#include "app/Profile.h"
-#include "ui/CControllerDlg.h"
-#include "ui/CTerminalDlg.h"
 #include "ui/CTrafficView.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QAction>
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextBlock>
 
-using vq3::ui::CControllerDlg;
-using vq3::ui::CTerminalDlg;
+using vq3::test::FindControl;
+using vq3::test::WindowRig;
 using vq3::ui::CTrafficView;
+namespace idm = vq3::resources::idm;
+namespace terminal = vq3::resources::idc::terminal;
 
 namespace {
 
@@ -34,13 +28,19 @@ int ViewLines(QPlainTextEdit* view) {
     return lines;
 }
 
+CTrafficView* View(const WindowRig& rig) {
+    return FindControl<CTrafficView>(rig.Terminal(), terminal::TrafficView);
+}
+QLineEdit* CommandField(const WindowRig& rig) {
+    return FindControl<QLineEdit>(rig.Terminal(), terminal::CommandField);
+}
+
 } // namespace
 
 class TerminalTest : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void lineTrafficReachesTheHiddenView();
     void keepsLastHundredLines_data();
     void keepsLastHundredLines();
     void endlessLineStaysBounded_data();
@@ -48,33 +48,18 @@ private slots:
     void escapeAndCloseBox();
     void keyboardSends_data();
     void keyboardSends();
-
-private:
-    QTemporaryDir* m_dir = nullptr;
-    vq3::app::Profile* m_profile = nullptr;
-    vq3::test::ScriptedPrompter* m_prompter = nullptr;
-    CControllerDlg* m_dlg = nullptr;
 };
 
-void TerminalTest::init() {
-    m_dir = new QTemporaryDir;
-    QFile file(m_dir->filePath("VQ3_CNT.ini"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[INIT]\r\nPORT=0\r\n");
-    file.close();
-    m_profile = new vq3::app::Profile(m_dir->filePath("VQ3_CNT.ini"));
-    m_prompter = new vq3::test::ScriptedPrompter;
-    m_dlg = new CControllerDlg(*m_profile);
-    m_dlg->SetUpDialog();
+void TerminalTest::lineTrafficReachesTheHiddenView() {
+    WindowRig rig;
+    rig.device.silent = true;
+    rig.Arrive("INP05");
+    QVERIFY(rig.ShowTool(idm::Terminal));
+    QTRY_VERIFY_WITH_TIMEOUT(View(rig)->toPlainText().contains("INP05"),
+                             CTrafficView::kRedrawMs * 5);
 }
 
-void TerminalTest::cleanup() {
-    delete m_dlg;
-    delete m_prompter;
-    delete m_profile;
-    delete m_dir;
-}
-
+// The view's own bound, fed as the channel feeds it, one tick's chunk at a time.
 void TerminalTest::keepsLastHundredLines_data() {
     QTest::addColumn<int>("lineCount");
     QTest::addColumn<int>("lineLength");
@@ -90,19 +75,20 @@ void TerminalTest::keepsLastHundredLines() {
     QFETCH(int, lineCount);
     QFETCH(int, lineLength);
     QFETCH(bool, shownWhileFed);
-    CTerminalDlg* terminal = m_dlg->Terminal();
+    WindowRig rig(0);
+    QWidget* terminal = rig.Terminal();
+    CTrafficView* view = View(rig);
     if (shownWhileFed)
-        m_dlg->OnMenuTerminal();
+        QVERIFY(rig.ShowTool(idm::Terminal));
     for (int i = 0; i < lineCount; ++i) {
         // One tick's chunk: a numbered line followed by CR LF, as the channel passes it on.
         QByteArray line = QByteArray::number(i).rightJustified(4, '0') + ':';
         line += QByteArray(lineLength, 'x');
-        terminal->AppendTraffic(line.append("\r\n").constData());
+        view->AppendTraffic(line.append("\r\n").constData());
     }
     if (!shownWhileFed)
-        m_dlg->OnMenuTerminal();
+        QVERIFY(rig.ShowTool(idm::Terminal));
     QVERIFY(terminal->isVisible());
-    QPlainTextEdit* view = terminal->TrafficView();
     // Drawn within the redraw delay.
     QTRY_VERIFY_WITH_TIMEOUT(
         view->toPlainText().contains(QString::number(lineCount - 1).rightJustified(4, '0') + ':'),
@@ -131,21 +117,21 @@ void TerminalTest::endlessLineStaysBounded_data() {
 // tick. What waits to be drawn stays small, and showing or drawing it stays quick.
 void TerminalTest::endlessLineStaysBounded() {
     QFETCH(bool, shownWhileFed);
-    CTerminalDlg* terminal = m_dlg->Terminal();
-    CTrafficView* view = terminal->TrafficView();
+    WindowRig rig(0);
+    CTrafficView* view = View(rig);
     if (shownWhileFed)
-        m_dlg->OnMenuTerminal();
+        QVERIFY(rig.ShowTool(idm::Terminal));
     const QByteArray chunk = QByteArray("0123456789").repeated(20);
     QElapsedTimer clock;
     clock.start();
     for (int tick = 1; tick <= 3000; ++tick) {
-        terminal->AppendTraffic(chunk.constData());
+        view->AppendTraffic(chunk.constData());
         QVERIFY2(view->PendingLength() < 100000, qPrintable(QString::number(tick)));
         if (shownWhileFed && tick % 10 == 0)
             view->FlushTraffic(); // as the redraw timer does every 200 ms
     }
     if (!shownWhileFed)
-        m_dlg->OnMenuTerminal();
+        QVERIFY(rig.ShowTool(idm::Terminal));
     view->FlushTraffic();
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(ViewLines(view) <= CTrafficView::kMaxLines);
@@ -153,32 +139,36 @@ void TerminalTest::endlessLineStaysBounded() {
 }
 
 void TerminalTest::escapeAndCloseBox() {
-    CTerminalDlg* terminal = m_dlg->Terminal();
-    QAction* item = m_dlg->MenuAction(vq3::ui::idm::Terminal);
-    m_dlg->OnMenuTerminal();
+    WindowRig rig(0);
+    QWidget* terminal = rig.Terminal();
+    QAction* item = rig.Action(idm::Terminal);
+    QVERIFY(rig.ShowTool(idm::Terminal));
     QApplication::setActiveWindow(terminal);
-    QTest::keyClick(terminal->CommandField(), Qt::Key_Escape);
+    QTest::keyClick(CommandField(rig), Qt::Key_Escape);
     QVERIFY(terminal->isVisible());
     QVERIFY(item->isChecked());
     terminal->close();
     QVERIFY(!terminal->isVisible());
     QVERIFY(!item->isChecked());
-    QVERIFY(!m_dlg->Terminal()->IsShown());
 }
 
 void TerminalTest::keyboardSends_data() {
     QTest::addColumn<bool>("connected");
     QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("focusId"); // 1002 field, 1001 Send, 1000 view
+    QTest::addColumn<int>("focusId");
     QTest::addColumn<QByteArray>("written");
     QTest::newRow("Return in the field sends once")
-        << true << "LAMPERR?" << 1002 << QByteArray("LAMPERR?\r");
-    QTest::newRow("an empty field sends a lone CR") << true << "" << 1002 << QByteArray("\r");
+        << true << "LAMPERR?" << int(terminal::CommandField) << QByteArray("LAMPERR?\r");
+    QTest::newRow("an empty field sends a lone CR")
+        << true << "" << int(terminal::CommandField) << QByteArray("\r");
     QTest::newRow("raw text goes byte for byte")
-        << true << "ab c?9" << 1002 << QByteArray("ab c?9\r");
-    QTest::newRow("Return on Send presses it") << true << "INTQ" << 1001 << QByteArray("INTQ\r");
-    QTest::newRow("Return in the view does nothing") << true << "INTQ" << 1000 << QByteArray();
-    QTest::newRow("link down sends nothing") << false << "INTQ" << 1002 << QByteArray();
+        << true << "ab c?9" << int(terminal::CommandField) << QByteArray("ab c?9\r");
+    QTest::newRow("Return on Send presses it")
+        << true << "INTQ" << int(terminal::Send) << QByteArray("INTQ\r");
+    QTest::newRow("Return in the view does nothing")
+        << true << "INTQ" << int(terminal::TrafficView) << QByteArray();
+    QTest::newRow("link down sends nothing")
+        << false << "INTQ" << int(terminal::CommandField) << QByteArray();
 }
 
 void TerminalTest::keyboardSends() {
@@ -186,29 +176,23 @@ void TerminalTest::keyboardSends() {
     QFETCH(QString, command);
     QFETCH(int, focusId);
     QFETCH(QByteArray, written);
-    vq3::test::FakeSerialDevice device;
-    QFile file(m_dir->filePath("VQ3_CNT.ini"));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(connected ? "[INIT]\r\nPORT=1\r\n" : "[INIT]\r\nPORT=0\r\n");
-    file.close();
-    CControllerDlg dlg(*m_profile, &device);
-    dlg.SetUpDialog();
-    dlg.OnMenuTerminal();
-    CTerminalDlg* terminal = dlg.Terminal();
+    WindowRig rig(connected ? 1 : 0);
+    rig.device.silent = true;
+    QVERIFY(rig.ShowTool(idm::Terminal));
+    QWidget* terminal = rig.Terminal();
     QApplication::setActiveWindow(terminal);
-    terminal->CommandField()->setText(command);
-    const QByteArray before = device.written;
-    const QString viewBefore = terminal->TrafficView()->toPlainText();
-    QTest::keyClick(terminal->Control(focusId), Qt::Key_Return);
-    QCOMPARE(device.written.mid(before.size()), written);
-    QCOMPARE(terminal->CommandField()->text(), command); // the field keeps its text
+    CommandField(rig)->setText(command);
+    const QString viewBefore = View(rig)->toPlainText();
+    QTest::keyClick(FindControl(terminal, focusId), Qt::Key_Return);
+    QCOMPARE(rig.device.written, written);
+    QCOMPARE(CommandField(rig)->text(), command); // the field keeps its text
     QVERIFY(terminal->isVisible());
     if (!connected) {
         QTest::qWait(60);
-        QCOMPARE(terminal->TrafficView()->toPlainText(), viewBefore);
+        QCOMPARE(View(rig)->toPlainText(), viewBefore);
     } else if (!written.isEmpty()) {
         // The echo shows in the view on the next ticks.
-        QTRY_VERIFY(terminal->TrafficView()->toPlainText().contains(">" + command));
+        QTRY_VERIFY(View(rig)->toPlainText().contains(">" + command));
     }
 }
 
