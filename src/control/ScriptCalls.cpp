@@ -43,6 +43,15 @@ ScriptCalls::Steps StepValues(const model::StepTexts& texts) {
     return steps;
 }
 
+// A settings exchange that ended without its answers: the unit was silent, or the operator
+// ended the program meanwhile.
+void FailExchange(ScriptCall* call, link::SettingsExchange::Outcome outcome) {
+    if (outcome == link::SettingsExchange::Outcome::Abandoned)
+        call->Fail(Kind::Interrupted, QStringLiteral("The controller is ending."));
+    else
+        call->Fail(Kind::Timeout, resources::Message(resources::msg::FailedToConnect));
+}
+
 } // namespace
 
 ScriptCalls::ScriptCalls(UnitController& unit, QObject* parent) : QObject(parent), m_unit(unit) {}
@@ -412,7 +421,7 @@ ScriptCall* ScriptCalls::ReadSettings() {
                 if (outcome == link::SettingsExchange::Outcome::Done)
                     call->Succeed(QVariant::fromValue(m_unit.ReceivedSettings()));
                 else
-                    call->Fail(Kind::Timeout, resources::Message(resources::msg::FailedToConnect));
+                    FailExchange(call, outcome);
             });
     m_unit.ReadSettings();
     return call;
@@ -428,7 +437,7 @@ ScriptCall* ScriptCalls::WriteSettings(const model::UnitSettingsRecord& record) 
                 if (outcome == link::SettingsExchange::Outcome::Done)
                     call->Succeed();
                 else
-                    call->Fail(Kind::Timeout, resources::Message(resources::msg::FailedToConnect));
+                    FailExchange(call, outcome);
             });
     m_unit.WriteSettings(record);
     return call;

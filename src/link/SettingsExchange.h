@@ -21,7 +21,7 @@ struct DeviceState;
 class SettingsExchange : public QObject {
     Q_OBJECT
 public:
-    enum class Outcome { Done = 0, TimedOut = 1, Abandoned = -1 };
+    enum class Outcome { Done, TimedOut, Abandoned };
     Q_ENUM(Outcome)
     struct Durations {
         int replyLimitMs = 5000; // counted from the last query
@@ -31,7 +31,6 @@ public:
     SettingsExchange(CommandChannel& channel, DeviceState& state, QObject* parent = nullptr);
 
     void SetDurations(const Durations& durations) { m_durations = durations; }
-    const Durations& GetDurations() const { return m_durations; }
 
     // Each ends with finished(); nothing happens while another exchange runs.
     void Read();

@@ -1,7 +1,6 @@
 // The operations of the unit's object, against the simulated unit on an in-memory line: no
 // window is involved.
-#include "FakeSerialDevice.h"
-#include "SimulatedUnit.h"
+#include "UnitRig.h"
 #include "control/UnitController.h"
 #include "model/MemoryStepProgram.h"
 
@@ -13,38 +12,9 @@
 using vq3::control::LinkState;
 using vq3::control::UnitController;
 using vq3::sim::SimulatedUnit;
-using vq3::test::FakeSerialDevice;
+using Rig = vq3::test::UnitRig;
 using Operation = std::function<void(UnitController&)>;
 using ByteList = QList<QByteArray>;
-
-namespace {
-
-// COM1 opened with the simulated unit behind the line; the status query of the connection
-// has been answered and forgotten.
-struct Rig {
-    explicit Rig(int statusWord = 0) : device(&unit), controller(&device) {
-        unit.SetManualClock(true);
-        unit.Options().warmupMs = 0;
-        if (statusWord & 0x01)
-            unit.setLampStable(true);
-        unit.setShutterOpen(statusWord & 0x04);
-        controller.SetPort(1);
-        controller.Connect();
-        Settle();
-        device.Forget();
-    }
-    // Every reply handled.
-    void Settle() {
-        QTRY_VERIFY(device.pending.isEmpty());
-        QTest::qWait(2 * vq3::link::CommandChannel::kTickMs);
-    }
-
-    SimulatedUnit unit;
-    FakeSerialDevice device;
-    UnitController controller;
-};
-
-} // namespace
 
 class TestUnitController : public QObject {
     Q_OBJECT
@@ -53,6 +23,7 @@ private slots:
     void operationsSendTheirCommands();
     void intensityHoldEndsWithOneStop_data();
     void intensityHoldEndsWithOneStop();
+    void holdEndedWhileLostStopsTheUnitFirstWhenBack();
     void programRoundTrip();
     void settingAnswersReachTheOpenDialogOnly_data();
     void settingAnswersReachTheOpenDialogOnly();
@@ -154,6 +125,20 @@ void TestUnitController::intensityHoldEndsWithOneStop() {
     QVERIFY(!rig.controller.IntensityHeld());
     QCOMPARE(rig.device.commands, sent);
     QCOMPARE(held.last().first().toBool(), false);
+}
+
+// The unit kept ramping while its INT0 went nowhere: INT0 is the first command once it is
+// back, before the status query of the reconnection.
+void TestUnitController::holdEndedWhileLostStopsTheUnitFirstWhenBack() {
+    Rig rig;
+    rig.controller.StartIntensity(-1);
+    rig.device.openResult = 1;
+    rig.device.Unplug();
+    rig.controller.StopIntensity();
+    QCOMPARE(rig.device.commands, ByteList{"INT2"});
+    rig.device.openResult = 0;
+    QTRY_COMPARE_WITH_TIMEOUT(rig.controller.State(), LinkState::Connected, 3000);
+    QCOMPARE(rig.device.commands, (ByteList{"INT2", "INT0", "INP"}));
 }
 
 void TestUnitController::programRoundTrip() {
