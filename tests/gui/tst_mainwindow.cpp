@@ -140,6 +140,8 @@ void MainWindowTest::keyboardRules() {
     QFETCH(int, expectedFocusId);
     QFETCH(ByteList, sent);
     WindowRig rig;
+    QCOMPARE(rig.unit.commandLog(), ByteList{"INP"}); // the status, asked for at start
+    QCOMPARE(rig.LinkText(), QStringLiteral("COM1"));
     QApplication::setActiveWindow(rig.window.get());
     QWidget* start = rig.Control(focusId);
     start->setFocus();
