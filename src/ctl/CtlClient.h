@@ -48,7 +48,6 @@ private:
 
     Command m_command;
     QDBusConnection m_bus;
-    int m_statusReadFailure = 0; // `status` prints what it has before it reports this
 };
 
 } // namespace vq3::ctl
