@@ -400,7 +400,7 @@ void TestSettingDialogs::lateReplies_data() {
     QTest::newRow("shutter response") << 6 << QByteArray("SRESP0") << 1;
 }
 
-// A reply to a dialog closed meanwhile changes no dialog opened afterwards.
+// A reply to a dialog closed meanwhile reaches no dialog, nor one opened afterwards.
 void TestSettingDialogs::lateReplies() {
     QFETCH(int, kind);
     QFETCH(QByteArray, reply);
@@ -409,6 +409,11 @@ void TestSettingDialogs::lateReplies() {
     h.device.silent = true;
 
     QVERIFY(RunSetting(h, kind, [](QDialog*) {}));
+    // Closed: the window has told the unit's object that no dialog waits for an answer.
+    QSignalSpy choice(&h.controller, &vq3::control::UnitController::settingChoice);
+    QSignalSpy readout(&h.controller, &vq3::control::UnitController::settingReadout);
+    h.Arrive(reply);
+    QCOMPARE(choice.size() + readout.size(), 0);
     QString state;
     QVERIFY(RunSetting(h, otherKind, [&](QDialog* d) {
         h.Arrive(reply);
