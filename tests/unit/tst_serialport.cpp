@@ -1,5 +1,7 @@
 // The serial port over a real pseudo-terminal: the test holds the unit's end (the master)
 // and links it as COMn in a temporary device folder.
+#include "FakeSerialDevice.h"
+
 #include "link/CSerialPort.h"
 
 #include <QCoreApplication>
@@ -11,14 +13,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
 using vq3::link::CSerialPort;
+using vq3::test::FakeDriverOutput;
 
 namespace {
 
@@ -54,7 +59,8 @@ public:
             if (::poll(&ready, 1, 50) <= 0)
                 continue;
             char buffer[4096];
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            const auto want = std::min(sizeof buffer, static_cast<size_t>(count - bytes.size()));
+            const ssize_t n = ::read(m_master, buffer, want);
             if (n > 0)
                 bytes.append(buffer, n);
         }
@@ -103,6 +109,10 @@ private slots:
     void readyReadOncePerArming();
     void writesNeverWait_data();
     void writesNeverWait();
+    void stallCountsFromLastByteSent_data();
+    void stallCountsFromLastByteSent();
+    void closeNeverWaitsLong_data();
+    void closeNeverWaitsLong();
     void reopensOnANewLink();
     void portOutsideOneToNine_data();
     void portOutsideOneToNine();
@@ -310,14 +320,18 @@ void SerialPortTest::readyReadOncePerArming() {
 
 void SerialPortTest::writesNeverWait_data() {
     QTest::addColumn<bool>("unitReadsAgain");
-    QTest::newRow("stalled, then reading again") << true;
-    QTest::newRow("stalled past the write limit") << false;
+    QTest::addColumn<int>("readsAtOnce"); // bytes the unit takes every 20 ms
+    QTest::newRow("stalled, then reading again") << true << 4096;
+    // Some 4 s for all: longer than the write limit, yet never lost.
+    QTest::newRow("slow line") << true << 500;
+    QTest::newRow("stalled past the write limit") << false << 0;
 }
 
 // The unit stops reading: writes return at once and queue in order; when the unit reads
 // again everything arrives, else the device counts as lost after the write limit.
 void SerialPortTest::writesNeverWait() {
     QFETCH(bool, unitReadsAgain);
+    QFETCH(int, readsAtOnce);
     CSerialPort port;
     port.SetWriteLimitMs(1500);
     QSignalSpy lost(&port, &CSerialPort::lost);
@@ -342,9 +356,10 @@ void SerialPortTest::writesNeverWait() {
     if (unitReadsAgain) {
         // The port writes the rest from the event loop as the unit makes room.
         QByteArray received;
-        while (received.size() < sent.size() && clock.elapsed() < 5000) {
-            received += m_unit->Receive(int(sent.size() - received.size()), 20);
-            QCoreApplication::processEvents();
+        while (received.size() < sent.size() && clock.elapsed() < 10000) {
+            const qsizetype left = sent.size() - received.size();
+            received += m_unit->Receive(int(std::min<qsizetype>(left, readsAtOnce)), 20);
+            QTest::qWait(20);
         }
         QCOMPARE(received, sent);
         QTRY_COMPARE(port.BytesQueued(), qsizetype(0));
@@ -356,6 +371,87 @@ void SerialPortTest::writesNeverWait() {
         QVERIFY(clock.elapsed() >= 1500);
         QVERIFY(!port.IsOpen());
     }
+}
+
+namespace {
+// What the driver holds unsent, in steps of 250 ms (the last value stays).
+std::function<int(qint64)> Steps(const QList<int>& values) {
+    return [values](qint64 ms) { return values[std::min<qsizetype>(ms / 250, values.size() - 1)]; };
+}
+} // namespace
+
+void SerialPortTest::stallCountsFromLastByteSent_data() {
+    QTest::addColumn<QList<int>>("unsent");
+    QTest::addColumn<int>("lostAfterMs"); // -1: never
+    QTest::newRow("all sent at once") << QList<int>{0} << -1;
+    QTest::newRow("sent slowly") << QList<int>{40, 36, 32, 28, 24, 20, 16, 12, 8, 4, 0} << -1;
+    // A few bytes that never fill the queue: an adapter that stopped sending.
+    QTest::newRow("never sent") << QList<int>{4} << 1500;
+    QTest::newRow("some sent, then stalled") << QList<int>{8, 8, 8, 4} << 750 + 1500;
+}
+
+// The driver's own queue counts: output it holds and does not send for the write limit,
+// counted from the last byte it sent, makes a lost device, thrown away before it is closed.
+void SerialPortTest::stallCountsFromLastByteSent() {
+    QFETCH(QList<int>, unsent);
+    QFETCH(int, lostAfterMs);
+    FakeDriverOutput driver;
+    CSerialPort port;
+    port.SetDriverOutput(&driver);
+    port.SetWriteLimitMs(1500);
+    QSignalSpy lost(&port, &CSerialPort::lost);
+    QCOMPARE(OpenPort(port, 1), 0);
+    driver.unsent = Steps(unsent);
+    driver.Start();
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(port.Write("INP\r", 4), 4);
+    QCOMPARE(port.WatchingOutput(), unsent[0] > 0);
+
+    if (lostAfterMs < 0) {
+        QTest::qWait(3500);
+        QCOMPARE(lost.count(), 0);
+        QVERIFY(!port.WatchingOutput()); // nothing wakes up once all is sent
+        QCOMPARE(driver.discards, 0);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, lostAfterMs + 2000);
+    QVERIFY2(clock.elapsed() >= lostAfterMs && clock.elapsed() < lostAfterMs + 800,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(driver.discards, 1);
+    QVERIFY(driver.discardedWhileOpen);
+    QVERIFY(!port.IsOpen());
+}
+
+void SerialPortTest::closeNeverWaitsLong_data() {
+    QTest::addColumn<QList<int>>("unsent");
+    QTest::addColumn<int>("closeMs"); // about how long Close takes
+    QTest::addColumn<bool>("discarded");
+    QTest::newRow("nothing unsent") << QList<int>{0} << 0 << false;
+    QTest::newRow("drains in 250 ms") << QList<int>{6, 0} << 250 << false;
+    QTest::newRow("never drains") << QList<int>{6} << 500 << true;
+}
+
+// A normal close lets output drain for half a second at most, then throws the rest away
+// before closing: close() itself would wait for it.
+void SerialPortTest::closeNeverWaitsLong() {
+    QFETCH(QList<int>, unsent);
+    QFETCH(int, closeMs);
+    QFETCH(bool, discarded);
+    FakeDriverOutput driver;
+    CSerialPort port;
+    port.SetDriverOutput(&driver);
+    QCOMPARE(OpenPort(port, 1), 0);
+    QCOMPARE(port.Write("L0\r", 3), 3);
+    driver.unsent = Steps(unsent);
+    driver.Start();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(port.Close());
+    QVERIFY2(clock.elapsed() >= closeMs && clock.elapsed() < closeMs + 150,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(driver.discards, discarded ? 1 : 0);
+    QCOMPARE(driver.discardedWhileOpen, discarded);
 }
 
 void SerialPortTest::reopensOnANewLink() {
