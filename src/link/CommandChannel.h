@@ -34,14 +34,24 @@ public:
 // port is watched; arriving bytes start the ticks, which stop again once the log is empty.
 // A lost device (unplugged adapter) shows "Disconnect Port" and is reopened by itself as soon
 // as the same port can be opened again; a port the operator closed stays closed.
+//
+// Echoes never cut a received line in two and are never dropped: a command sent while a
+// received line is half in has its echo held until that line's CR (and the LF of a CR LF
+// unit) has been read. Received bytes are read only as far as the held echoes keep their
+// room, since they can wait in the driver and echoes cannot.
 class CommandChannel : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 20;
     static constexpr int kReplyLineSize = 256;
     static constexpr int kChunkLimit = 250;
-    // A command's echo waits this long for a half-received reply line to end.
+    // A command's echo waits for a half-received line to end until nothing has arrived for
+    // this long (bytes waiting in the driver or a tick still running do not count as quiet),
     static constexpr int kEchoHoldMs = 100;
+    // but never longer than this, nor once more than this many echoes wait: then they go in
+    // mid-line.
+    static constexpr int kEchoHoldLimitMs = 2000;
+    static constexpr int kHeldEchoLimit = 32;
     static constexpr int kReconnectMs = 1000;
 
     CommandChannel(SerialDevice& port, ChannelHost& host, QObject* parent = nullptr);
@@ -82,8 +92,12 @@ private:
     void OnDeviceLost(const QString& reason);
     void TryReconnect();
     void AppendReceived(const char* block, int length);
-    void LogEcho(const QByteArray& echo, qsizetype reserve = 0);
-    void ReleaseHeldEchoes(qsizetype reserve = 0);
+    // Moves held echoes into the log, in order and whole, while they may go in and fit;
+    // reserve keeps room for received bytes still to be logged.
+    void PlaceEchoes(qsizetype reserve = 0);
+    void OnEchoQuiet();
+    void LetEchoesInMidLine();
+    qsizetype HeldEchoBytes() const;
 
     SerialDevice& m_port;
     ChannelHost& m_host;
@@ -97,11 +111,13 @@ private:
     QElapsedTimer m_sinceTick;
     bool m_inTick = false;
 
-    // Echoes of commands sent while a received line was half in: they go into the log when
-    // that line's CR has arrived, so that neither is cut in two.
+    // Echoes of commands sent while a received line was half in, or that did not fit yet.
     bool m_receivedLineOpen = false;
+    char m_lastReceived = '\r';
     QList<QByteArray> m_heldEchoes;
-    QTimer m_echoTimer;
+    QTimer m_echoTimer;        // the quiet time
+    QElapsedTimer m_echoSince; // since the first held echo
+    bool m_echoesMidLine = false;
 
     QTimer m_reconnectTimer;
     QString m_lastRetryError;
