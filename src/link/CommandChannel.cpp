@@ -65,6 +65,7 @@ bool CommandChannel::OpenPort(bool again) {
     m_lastReceived = '\r';
     m_heldEchoes.clear();
     m_echoesMidLine = false;
+    m_draining = false;
     return true;
 }
 
@@ -92,6 +93,7 @@ void CommandChannel::SetLinkState(bool connected) {
         m_echoTimer.stop();
         m_heldEchoes.clear();
         m_echoesMidLine = false;
+        m_draining = false;
         m_host.ShowLinkState(resources::Message(resources::msg::DisconnectPort));
     }
 }
@@ -120,7 +122,10 @@ void CommandChannel::ConnectSequence(bool portMayBeOpen) {
 void CommandChannel::OnDeviceLost(const QString& reason) {
     if (!m_connected)
         return;
+    LetEchoesInMidLine(); // the commands sent are shown even so
     SetLinkState(false);
+    m_draining = m_log.HoldsLineEnd();
+    ScheduleTick();
     qCWarning(lcPort).noquote() << "lost" << reason << "- waiting for it to come back";
     m_lastRetryError.clear();
     emit deviceLost(reason);
@@ -132,6 +137,8 @@ void CommandChannel::TryReconnect() {
         m_reconnectTimer.stop();
         return;
     }
+    if (m_draining)
+        return; // reopening starts a new log: the old lines first
     if (!OpenPort(true)) {
         // Tried every second: only a new reason is worth a line.
         if (m_port.LastError() != m_lastRetryError)
@@ -142,8 +149,8 @@ void CommandChannel::TryReconnect() {
     m_reconnectTimer.stop();
     qCInfo(lcPort).noquote() << QStringLiteral("COM%1 is back: reconnected").arg(m_nPort);
     SetLinkState(true);
-    SendCommand(cmd::Inp);
     emit deviceBack();
+    SendCommand(cmd::Inp);
 }
 
 void CommandChannel::SendCommand(const QByteArray& text) {
@@ -215,7 +222,7 @@ void CommandChannel::OnDataArrived() {
 // Ticks stay at least 20 ms apart: the first one after a quiet spell runs as soon as the
 // event loop is back (never inside the caller, which may be sending a command).
 void CommandChannel::ScheduleTick() {
-    if (!m_connected || m_inTick || m_tickTimer.isActive())
+    if ((!m_connected && !m_draining) || m_inTick || m_tickTimer.isActive())
         return;
     const qint64 since = m_sinceTick.elapsed();
     m_tickTimer.start(static_cast<int>(since >= kTickMs ? 0 : kTickMs - since));
@@ -226,7 +233,8 @@ void CommandChannel::OnReceptionTick() {
     m_tickTimer.stop();
     m_inTick = true;
     m_sinceTick.restart();
-    ReceivePending();
+    if (m_connected)
+        ReceivePending();
     if (AssembleLine()) {
         if (lcTraffic().isDebugEnabled()) {
             const auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -237,9 +245,13 @@ void CommandChannel::OnReceptionTick() {
         emit lineDispatched();
     }
     m_inTick = false;
-    // A handler may have dropped the link (a port change); then nothing is watched.
-    if (!m_connected)
+    // A handler may have dropped the link (a port change); then nothing is watched. After a
+    // loss the complete lines still in the log are taken.
+    if (!m_connected) {
+        m_draining = m_draining && m_log.HoldsLineEnd();
+        ScheduleTick();
         return;
+    }
     if (m_log.Empty())
         m_port.ArmReadNotification();
     else

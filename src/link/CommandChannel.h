@@ -33,7 +33,8 @@ public:
 // Reception is event-driven: while nothing waits in the traffic log no timer runs and the
 // port is watched; arriving bytes start the ticks, which stop again once the log is empty.
 // A lost device (unplugged adapter) shows "Disconnect Port" and is reopened by itself as soon
-// as the same port can be opened again; a port the operator closed stays closed.
+// as the same port can be opened again; a port the operator closed stays closed. The complete
+// lines already in the traffic log when the device goes are still dispatched and shown.
 //
 // Echoes never cut a received line in two and are never dropped: a command sent while a
 // received line is half in has its echo held until that line's CR (and the LF of a CR LF
@@ -80,8 +81,10 @@ public:
 signals:
     // A complete line went through dispatch.
     void lineDispatched();
-    // The device went away (reason for the log) and came back.
+    // The device went away (reason for the log).
     void deviceLost(const QString& reason);
+    // The device is back and the link up again. Emitted before the status query goes out, so
+    // that a directly connected slot can send first (an "INT0" for a key released meanwhile).
     void deviceBack();
 
 private:
@@ -118,6 +121,9 @@ private:
     QTimer m_echoTimer;        // the quiet time
     QElapsedTimer m_echoSince; // since the first held echo
     bool m_echoesMidLine = false;
+
+    // After a loss: the complete lines left in the log are still taken, one a tick.
+    bool m_draining = false;
 
     QTimer m_reconnectTimer;
     QString m_lastRetryError;

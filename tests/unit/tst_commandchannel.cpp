@@ -523,11 +523,19 @@ void CommandChannelTest::lostDeviceComesBack() {
     Link link;
     QSignalSpy lost(&link.channel, &CommandChannel::deviceLost);
     QSignalSpy back(&link.channel, &CommandChannel::deviceBack);
+    // What a slot can send on the news goes out before the status query.
+    connect(&link.channel, &CommandChannel::deviceBack, &link.channel,
+            [&] { link.channel.SendCommand("INT0"); });
+    link.port.Arrive("INP05\rINT050\rSTP");
+    link.channel.OnReceptionTick();
     link.port.openResult = 1; // not back yet
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^lost unplugged"));
     link.port.Unplug();
     QCOMPARE(lost.count(), 1);
     QCOMPARE(link.host.events, QStringList{"state Disconnect Port"}); // and no box
+    // The whole lines received before are still taken and shown; the broken one is not.
+    QTRY_COMPARE(link.host.lines, (QList<QByteArray>{"INP05", "INT050"}));
+    QCOMPARE(link.host.chunks, (QList<QByteArray>{"INP05\r\n", "INT050\r\n"}));
     QVERIFY(!link.channel.IsConnected());
     QCOMPARE(link.channel.Port(), 1); // kept for the next start
     link.channel.SendCommand("L1");
@@ -552,7 +560,7 @@ void CommandChannelTest::lostDeviceComesBack() {
     QTRY_VERIFY_WITH_TIMEOUT(link.channel.IsConnected(), 2000);
     QCOMPARE(back.count(), 1);
     QCOMPARE(link.host.events.last(), QStringLiteral("state COM1"));
-    QCOMPARE(link.port.written, QByteArray("INP\r"));
+    QCOMPARE(link.port.written, QByteArray("INT0\rINP\r"));
     QCOMPARE(link.port.purgeCount, 2);
     QVERIFY(!link.channel.AwaitingDevice());
 }
