@@ -45,6 +45,14 @@ CommandChannel::CommandChannel(SerialDevice& port, ChannelHost& host, QObject* p
     m_echoTimer.setSingleShot(true);
     m_echoTimer.setInterval(kEchoHoldMs);
     connect(&m_echoTimer, &QTimer::timeout, this, &CommandChannel::OnEchoQuiet);
+    m_silenceTimer.setSingleShot(true);
+    m_silenceTimer.setInterval(kSilentUnitMs);
+    connect(&m_silenceTimer, &QTimer::timeout, this, [this] {
+        m_unitSilent = true;
+        qCWarning(lcPort).noquote()
+            << QStringLiteral("COM%1 is open but the unit does not answer (powered off? cable?)")
+                   .arg(m_nPort);
+    });
     m_reconnectTimer.setInterval(kReconnectMs);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &CommandChannel::TryReconnect);
     connect(&m_port, &SerialDevice::readyRead, this, &CommandChannel::OnDataArrived);
@@ -66,6 +74,7 @@ bool CommandChannel::OpenPort(bool again) {
     m_heldEchoes.clear();
     m_echoesMidLine = false;
     m_draining = false;
+    m_unitSilent = false;
     return true;
 }
 
@@ -91,6 +100,7 @@ void CommandChannel::SetLinkState(bool connected) {
     } else {
         m_tickTimer.stop();
         m_echoTimer.stop();
+        m_silenceTimer.stop();
         m_heldEchoes.clear();
         m_echoesMidLine = false;
         m_draining = false;
@@ -108,8 +118,7 @@ void CommandChannel::ConnectSequence(bool portMayBeOpen) {
     }
     if (Connect(true)) {
         SetLinkState(true);
-        // Fills the status indicators at once.
-        SendCommand(cmd::Inp);
+        QueryStatus();
     } else {
         qCWarning(lcPort).noquote() << "cannot open" << m_port.LastError();
         m_host.ShowPortError();
@@ -150,7 +159,24 @@ void CommandChannel::TryReconnect() {
     qCInfo(lcPort).noquote() << QStringLiteral("COM%1 is back: reconnected").arg(m_nPort);
     SetLinkState(true);
     emit deviceBack();
+    QueryStatus();
+}
+
+// Fills the status indicators at once. A unit that is off, or a cable that is out, leaves the
+// port open and the status bar at "COMn"; only the log tells.
+void CommandChannel::QueryStatus() {
+    if (!m_connected)
+        return;
     SendCommand(cmd::Inp);
+    m_silenceTimer.start();
+}
+
+void CommandChannel::NoteAnswer() {
+    m_silenceTimer.stop();
+    if (!m_unitSilent)
+        return;
+    m_unitSilent = false;
+    qCInfo(lcPort).noquote() << QStringLiteral("COM%1: the unit answers again").arg(m_nPort);
 }
 
 void CommandChannel::SendCommand(const QByteArray& text) {
@@ -274,6 +300,7 @@ void CommandChannel::ReceivePending() {
         return;
     if (received > count)
         received = count;
+    NoteAnswer();
     AppendReceived(block, received);
 }
 

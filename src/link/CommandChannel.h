@@ -54,6 +54,8 @@ public:
     static constexpr int kEchoHoldLimitMs = 2000;
     static constexpr int kHeldEchoLimit = 32;
     static constexpr int kReconnectMs = 1000;
+    // The status query of a connect that has no answer this long is worth a line in the log.
+    static constexpr int kSilentUnitMs = 2000;
 
     CommandChannel(SerialDevice& port, ChannelHost& host, QObject* parent = nullptr);
 
@@ -94,6 +96,9 @@ private:
     void ScheduleTick();
     void OnDeviceLost(const QString& reason);
     void TryReconnect();
+    // The status query after a connect; silence after it is reported once.
+    void QueryStatus();
+    void NoteAnswer();
     void AppendReceived(const char* block, int length);
     // Moves held echoes into the log, in order and whole, while they may go in and fit;
     // reserve keeps room for received bytes still to be logged.
@@ -124,6 +129,8 @@ private:
 
     // After a loss: the complete lines left in the log are still taken, one a tick.
     bool m_draining = false;
+    QTimer m_silenceTimer;
+    bool m_unitSilent = false;
 
     QTimer m_reconnectTimer;
     QString m_lastRetryError;

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 
 using vq3::link::CommandChannel;
@@ -90,6 +91,8 @@ private slots:
     void echoWaitsForHalfReceivedLine();
     void lostDeviceComesBack_data();
     void lostDeviceComesBack();
+    void silentUnitIsReported_data();
+    void silentUnitIsReported();
 };
 
 void CommandChannelTest::connectWritesStatusQueryFirst_data() {
@@ -563,6 +566,30 @@ void CommandChannelTest::lostDeviceComesBack() {
     QCOMPARE(link.port.written, QByteArray("INT0\rINP\r"));
     QCOMPARE(link.port.purgeCount, 2);
     QVERIFY(!link.channel.AwaitingDevice());
+}
+
+void CommandChannelTest::silentUnitIsReported_data() {
+    QTest::addColumn<int>("answerAfterMs"); // after connecting
+    QTest::newRow("answers") << 100;
+    QTest::newRow("off, then switched on") << 2500;
+}
+
+// The port is open either way; the log tells once that nothing answers, and once that it does.
+void CommandChannelTest::silentUnitIsReported() {
+    QFETCH(int, answerAfterMs);
+    if (answerAfterMs > CommandChannel::kSilentUnitMs) {
+        QTest::ignoreMessage(QtWarningMsg,
+                             "COM1 is open but the unit does not answer (powered off? cable?)");
+        QTest::ignoreMessage(QtInfoMsg, "COM1: the unit answers again");
+    } else {
+        QTest::failOnWarning(QRegularExpression("does not answer"));
+    }
+    Link link;
+    QTest::qWait(answerAfterMs);
+    link.port.Arrive("INP05\r");
+    QTRY_COMPARE(link.host.lines, QList<QByteArray>{"INP05"});
+    QTest::qWait(std::max(0, CommandChannel::kSilentUnitMs + 200 - answerAfterMs));
+    QCOMPARE(link.host.events, QStringList{});
 }
 
 QTEST_GUILESS_MAIN(CommandChannelTest)
