@@ -17,7 +17,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <functional>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -109,10 +108,8 @@ private slots:
     void readyReadOncePerArming();
     void writesNeverWait_data();
     void writesNeverWait();
-    void stallCountsFromLastByteSent_data();
-    void stallCountsFromLastByteSent();
-    void closeNeverWaitsLong_data();
-    void closeNeverWaitsLong();
+    void driverOutputQueue_data();
+    void driverOutputQueue();
     void reopensOnANewLink();
     void portOutsideOneToNine_data();
     void portOutsideOneToNine();
@@ -373,83 +370,56 @@ void SerialPortTest::writesNeverWait() {
     }
 }
 
-namespace {
-// What the driver holds unsent, in steps of 250 ms (the last value stays).
-std::function<int(qint64)> Steps(const QList<int>& values) {
-    return [values](qint64 ms) { return values[std::min<qsizetype>(ms / 250, values.size() - 1)]; };
+void SerialPortTest::driverOutputQueue_data() {
+    QTest::addColumn<QList<int>>("unsent"); // what the driver holds, in steps of 250 ms
+    QTest::addColumn<bool>("close");        // closed at once, else left to the stall rule
+    QTest::addColumn<int>("afterMs");       // lost after (-1: never), or how long Close takes
+    QTest::addColumn<bool>("discarded");
+    // Counted from the last byte the driver sent; a few bytes never fill its queue.
+    QTest::newRow("all sent at once") << QList<int>{0} << false << -1 << false;
+    QTest::newRow("sent slowly") << QList<int>{40, 36, 32, 28, 24, 20, 16, 12, 8, 4, 0} << false
+                                 << -1 << false;
+    QTest::newRow("never sent") << QList<int>{4} << false << 1500 << true;
+    QTest::newRow("some sent, then stalled") << QList<int>{8, 8, 8, 4} << false << 2250 << true;
+    // A normal close lets output drain for half a second at most; close() would wait for it.
+    QTest::newRow("closed, nothing unsent") << QList<int>{0} << true << 0 << false;
+    QTest::newRow("closed, drains in 250 ms") << QList<int>{6, 0} << true << 250 << false;
+    QTest::newRow("closed, never drains") << QList<int>{6} << true << 500 << true;
 }
-} // namespace
 
-void SerialPortTest::stallCountsFromLastByteSent_data() {
-    QTest::addColumn<QList<int>>("unsent");
-    QTest::addColumn<int>("lostAfterMs"); // -1: never
-    QTest::newRow("all sent at once") << QList<int>{0} << -1;
-    QTest::newRow("sent slowly") << QList<int>{40, 36, 32, 28, 24, 20, 16, 12, 8, 4, 0} << -1;
-    // A few bytes that never fill the queue: an adapter that stopped sending.
-    QTest::newRow("never sent") << QList<int>{4} << 1500;
-    QTest::newRow("some sent, then stalled") << QList<int>{8, 8, 8, 4} << 750 + 1500;
-}
-
-// The driver's own queue counts: output it holds and does not send for the write limit,
-// counted from the last byte it sent, makes a lost device, thrown away before it is closed.
-void SerialPortTest::stallCountsFromLastByteSent() {
+// The driver's own queue of unsent output, which a pseudo-terminal does not keep: output it
+// holds and does not send makes a lost device, and is thrown away before any close.
+void SerialPortTest::driverOutputQueue() {
     QFETCH(QList<int>, unsent);
-    QFETCH(int, lostAfterMs);
+    QFETCH(bool, close);
+    QFETCH(int, afterMs);
+    QFETCH(bool, discarded);
     FakeDriverOutput driver;
     CSerialPort port;
     port.SetDriverOutput(&driver);
     port.SetWriteLimitMs(1500);
     QSignalSpy lost(&port, &CSerialPort::lost);
     QCOMPARE(OpenPort(port, 1), 0);
-    driver.unsent = Steps(unsent);
+    driver.unsent = [unsent](qint64 ms) {
+        return unsent[std::min<qsizetype>(ms / 250, unsent.size() - 1)];
+    };
     driver.Start();
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(port.Write("INP\r", 4), 4);
-    QCOMPARE(port.WatchingOutput(), unsent[0] > 0);
-
-    if (lostAfterMs < 0) {
+    if (close) {
+        QVERIFY(port.Close());
+        QVERIFY2(clock.elapsed() >= afterMs && clock.elapsed() < afterMs + 150,
+                 qPrintable(QString::number(clock.elapsed())));
+    } else if (afterMs < 0) {
         QTest::qWait(3500);
-        QCOMPARE(lost.count(), 0);
         QVERIFY(!port.WatchingOutput()); // nothing wakes up once all is sent
-        QCOMPARE(driver.discards, 0);
-        return;
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, afterMs + 2000);
+        QVERIFY2(clock.elapsed() >= afterMs && clock.elapsed() < afterMs + 800,
+                 qPrintable(QString::number(clock.elapsed())));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, lostAfterMs + 2000);
-    QVERIFY2(clock.elapsed() >= lostAfterMs && clock.elapsed() < lostAfterMs + 800,
-             qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(driver.discards, 1);
-    QVERIFY(driver.discardedWhileOpen);
-    QVERIFY(!port.IsOpen());
-}
-
-void SerialPortTest::closeNeverWaitsLong_data() {
-    QTest::addColumn<QList<int>>("unsent");
-    QTest::addColumn<int>("closeMs"); // about how long Close takes
-    QTest::addColumn<bool>("discarded");
-    QTest::newRow("nothing unsent") << QList<int>{0} << 0 << false;
-    QTest::newRow("drains in 250 ms") << QList<int>{6, 0} << 250 << false;
-    QTest::newRow("never drains") << QList<int>{6} << 500 << true;
-}
-
-// A normal close lets output drain for half a second at most, then throws the rest away
-// before closing: close() itself would wait for it.
-void SerialPortTest::closeNeverWaitsLong() {
-    QFETCH(QList<int>, unsent);
-    QFETCH(int, closeMs);
-    QFETCH(bool, discarded);
-    FakeDriverOutput driver;
-    CSerialPort port;
-    port.SetDriverOutput(&driver);
-    QCOMPARE(OpenPort(port, 1), 0);
-    QCOMPARE(port.Write("L0\r", 3), 3);
-    driver.unsent = Steps(unsent);
-    driver.Start();
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(port.Close());
-    QVERIFY2(clock.elapsed() >= closeMs && clock.elapsed() < closeMs + 150,
-             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(lost.count(), !close && afterMs >= 0 ? 1 : 0);
     QCOMPARE(driver.discards, discarded ? 1 : 0);
     QCOMPARE(driver.discardedWhileOpen, discarded);
 }
