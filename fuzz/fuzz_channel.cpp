@@ -3,8 +3,9 @@
 // tick must feed the Terminal exactly the characters it consumed (CR as CR LF, at most 250
 // characters, a final CR LF pair may make it 251) and dispatch exactly the completed line
 // (its first 255 characters); nothing is ever overwritten in the ring, no tick reads more
-// than 1023 bytes, every command reaches the wire with its CR, and an echo never lands inside
-// a half-received line.
+// than 1023 bytes nor into the room the held echoes need, every command reaches the wire with
+// its CR, and an echo is never dropped and never lands inside a half-received line unless
+// more than 32 of them wait.
 #include "FuzzSupport.h"
 
 #include "FakeSerialDevice.h"
@@ -26,52 +27,80 @@ namespace {
 constexpr std::size_t kRingCapacity = 1023; // 1024 bytes, one kept free to tell full from empty
 constexpr std::size_t kLineKept = 255;
 constexpr std::size_t kChunkLimit = 250;
+constexpr std::size_t kHeldEchoLimit = link::CommandChannel::kHeldEchoLimit;
 
 // What the channel should hold: unread ring bytes, the line being assembled, and the echoes
-// that wait for a half-received line to end (no event loop runs here, so they wait for a CR).
+// that wait for a half-received line to end or for room (no event loop runs here and a run is
+// far shorter than 2 s, so they wait for a CR or for more than 32 of them).
 struct LogModel {
     std::deque<char> unread;
     std::string partial;
     std::string wire; // every byte that should have been written to the port
     bool lineOpen = false;
-    std::vector<std::string> held;
+    char lastReceived = '\r';
+    bool midLine = false; // too many wait: they go in as they are
+    std::deque<std::string> held;
 
+    std::size_t Room() const { return kRingCapacity - unread.size(); }
+    std::size_t HeldBytes() const {
+        std::size_t bytes = 0;
+        for (const std::string& echo : held)
+            bytes += echo.size();
+        return bytes;
+    }
     void Append(const std::string& text) {
         unread.insert(unread.end(), text.begin(), text.end());
         FUZZ_CHECK(unread.size() <= kRingCapacity);
     }
-    // An echo goes in only when it fits whole, leaving room for received bytes still to come
-    // in the same block (reserve).
-    void LogEcho(const std::string& echo, std::size_t reserve = 0) {
-        if (kRingCapacity - unread.size() >= echo.size() + reserve)
-            Append(echo);
+    // Held echoes go in, in order and whole, at a line boundary and while they fit beside the
+    // received bytes still to come in the same block (reserve).
+    void Place(std::size_t reserve = 0) {
+        if (lineOpen && !midLine)
+            return;
+        while (!held.empty() && Room() >= held.front().size() + reserve) {
+            Append(held.front());
+            held.pop_front();
+        }
+        if (held.empty())
+            midLine = false;
     }
     void Echo(const std::string& echo) {
-        if (lineOpen)
-            held.push_back(echo);
-        else
-            LogEcho(echo);
+        held.push_back(echo);
+        if (held.size() > kHeldEchoLimit)
+            midLine = true;
+        Place();
     }
-    // Received bytes; held echoes go in after the first CR.
+    // Received bytes; held echoes go in after the first CR, or after its LF when one follows.
     void Receive(const std::string& bytes) {
         std::string rest = bytes;
-        const std::size_t end = rest.find('\r');
-        if (!held.empty() && end != std::string::npos) {
-            Append(rest.substr(0, end + 1));
-            rest.erase(0, end + 1);
-            for (const std::string& echo : held)
-                LogEcho(echo, rest.size());
-            held.clear();
+        if (!held.empty() && lineOpen) {
+            std::size_t end = rest.find('\r');
+            if (end != std::string::npos && end + 1 < rest.size() && rest[end + 1] == '\n')
+                ++end;
+            if (end != std::string::npos) {
+                Append(rest.substr(0, end + 1));
+                rest.erase(0, end + 1);
+                lineOpen = false;
+                Place(rest.size());
+            }
         }
         Append(rest);
-        if (!bytes.empty())
-            lineOpen = bytes.back() != '\r';
+        if (!bytes.empty()) {
+            const char previous = bytes.size() > 1 ? bytes[bytes.size() - 2] : lastReceived;
+            lastReceived = bytes.back();
+            lineOpen = lastReceived != '\r' && !(lastReceived == '\n' && previous == '\r');
+        }
+    }
+    void Drop() {
+        held.clear();
+        midLine = false;
     }
     void Reset() {
         unread.clear();
         partial.clear();
         lineOpen = false;
-        held.clear();
+        lastReceived = '\r';
+        Drop();
     }
 };
 
@@ -82,7 +111,7 @@ public:
 
     int Read(char* destination, int maxLength) override {
         FUZZ_CHECK(maxLength > 0);
-        FUZZ_CHECK(static_cast<std::size_t>(maxLength) <= kRingCapacity - m_model.unread.size());
+        FUZZ_CHECK(static_cast<std::size_t>(maxLength) + m_model.HeldBytes() <= m_model.Room());
         const int count = FakeSerialDevice::Read(destination, maxLength);
         FUZZ_CHECK(count >= 0 && count <= maxLength);
         m_model.Receive(std::string(destination, static_cast<std::size_t>(count)));
@@ -130,9 +159,11 @@ void Send(Rig& rig, const std::string& text) {
 void Tick(Rig& rig) {
     rig.host.chunks.clear();
     rig.host.lines.clear();
-    rig.channel.OnReceptionTick(); // reads first: the device has fed the model by now
-
     LogModel& model = rig.model;
+    if (rig.channel.IsConnected())
+        model.Place();             // held echoes that may go in come before anything read now
+    rig.channel.OnReceptionTick(); // then reads: the device has fed the model by now
+
     std::string chunk;
     bool complete = false;
     std::string line;
@@ -231,7 +262,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 rig->model.Append(">INP\r");
                 traffic += 5;
             } else {
-                rig->model.held.clear(); // dropped with the link
+                rig->model.Drop(); // dropped with the link
             }
             break;
         }

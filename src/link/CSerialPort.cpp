@@ -83,11 +83,8 @@ int ConfigureLine(int fd, const LineParameters& line, int rts) {
 } // namespace
 
 CSerialPort::CSerialPort() {
-    m_writeLimit.setSingleShot(true);
-    m_writeLimit.setTimerType(Qt::PreciseTimer);
-    connect(&m_writeLimit, &QTimer::timeout, this, [this] {
-        Lose(DescribePortProblem(m_portNumber, m_path, PortStep::WriteLimit, ETIMEDOUT));
-    });
+    SetWriteLimitMs(kWriteLimitMs);
+    connect(&m_stallCheck, &QTimer::timeout, this, &CSerialPort::WatchOutput);
 }
 
 CSerialPort::~CSerialPort() {
@@ -180,24 +177,63 @@ void CSerialPort::WatchDescriptor() {
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &CSerialPort::WriteQueued);
 }
 
+void CSerialPort::SetWriteLimitMs(int ms) {
+    m_writeLimitMs = ms;
+    // A shortened limit is checked more often, so that tests see it kept within a quarter.
+    m_stallCheck.setInterval(std::min(kStallCheckMs, std::max(1, ms / 4)));
+}
+
 bool CSerialPort::Close() {
+    const bool held = m_fd >= 0;
+    if (held)
+        FinishOutput();
+    Release();
+    return held;
+}
+
+// Output on its way gets a short while to leave (a last "L0" before Exit should reach the
+// unit); what is left then is thrown away. The wait sleeps in poll(), bounded in all.
+void CSerialPort::FinishOutput() {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (HandOver() != 0)
+            break;
+        const bool queued = !m_queue.empty();
+        if (!queued && m_driver->Unsent(m_fd) == 0)
+            return; // all gone: nothing to throw away
+        const qint64 left = kCloseDrainMs - waited.elapsed();
+        if (left <= 0)
+            break;
+        constexpr qint64 kStepMs = 10; // a few characters at 9600 baud
+        pollfd ready{m_fd, static_cast<short>(queued ? POLLOUT : 0), 0};
+        if (::poll(&ready, 1, static_cast<int>(std::min(left, kStepMs))) > 0 &&
+            (ready.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+            break; // gone meanwhile: nothing will drain
+    }
+    m_driver->Discard(m_fd);
+}
+
+void CSerialPort::Release() {
     m_queue.clear();
-    m_writeLimit.stop();
+    m_stallCheck.stop();
+    m_driverUnsent = 0;
     DropNotifiers({&m_readNotifier, &m_writeNotifier});
     if (m_fd < 0)
-        return false;
+        return;
     ::ioctl(m_fd, TIOCNXCL); // the flag outlives the descriptor on some drivers
     ::flock(m_fd, LOCK_UN);
     ::close(m_fd);
     m_fd = -1;
-    return true;
 }
 
 void CSerialPort::Lose(const QString& reason) {
     if (m_fd < 0)
         return;
     SetLastError(reason);
-    Close();
+    // A device given up never holds up close() with output that will not go out.
+    m_driver->Discard(m_fd);
+    Release();
     const quint64 session = m_session;
     QMetaObject::invokeMethod(
         this,
@@ -268,7 +304,9 @@ int CSerialPort::Read(char* destination, int maxLength) {
 int CSerialPort::Write(const char* source, int length) {
     if (m_fd < 0 || source == nullptr || length <= 0)
         return 0;
-    m_queue.push_back({QByteArray(source, length), 0, m_clock.elapsed()});
+    if (!m_stallCheck.isActive())
+        m_lastTakenMs = m_clock.elapsed(); // nothing was on its way: the wait starts now
+    m_queue.push_back({QByteArray(source, length), 0});
     WriteQueued();
     return length;
 }
@@ -281,11 +319,23 @@ qsizetype CSerialPort::BytesQueued() const {
 }
 
 void CSerialPort::WriteQueued() {
-    while (m_fd >= 0 && !m_queue.empty()) {
+    if (m_fd < 0)
+        return;
+    if (const int error = HandOver(); error != 0) {
+        Lose(DescribePortProblem(m_portNumber, m_path, PortStep::Write, error));
+        return;
+    }
+    m_writeNotifier->setEnabled(!m_queue.empty()); // go on when the driver has room
+    WatchOutput();
+}
+
+int CSerialPort::HandOver() {
+    while (!m_queue.empty()) {
         Block& block = m_queue.front();
         const ssize_t n = ::write(m_fd, block.bytes.constData() + block.taken,
                                   static_cast<size_t>(block.bytes.size() - block.taken));
         if (n > 0) {
+            m_lastTakenMs = m_clock.elapsed();
             block.taken += n;
             if (block.taken == block.bytes.size())
                 m_queue.pop_front();
@@ -294,34 +344,38 @@ void CSerialPort::WriteQueued() {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break; // the driver's queue is full: go on when it has room
-        Lose(DescribePortProblem(m_portNumber, m_path, PortStep::Write, n < 0 ? errno : EIO));
-        return;
+            return 0; // the driver's queue is full
+        return n < 0 ? errno : EIO;
     }
-    if (m_fd < 0)
-        return;
-    m_writeNotifier->setEnabled(!m_queue.empty());
-    ArmWriteLimit();
+    return 0;
 }
 
-// The oldest block not taken yet must be taken within the limit of its hand-over.
-void CSerialPort::ArmWriteLimit() {
-    if (m_queue.empty()) {
-        m_writeLimit.stop();
+// A slow line keeps taking bytes and is never lost; a stalled adapter keeps a few short
+// commands in the driver's queue for ever, without ever filling it, and is. Only while
+// output is on its way does anything wake up for this.
+void CSerialPort::WatchOutput() {
+    const int unsent = m_driver->Unsent(m_fd);
+    if (unsent < m_driverUnsent)
+        m_lastTakenMs = m_clock.elapsed(); // some went out on the line
+    m_driverUnsent = unsent;
+    if (m_queue.empty() && unsent == 0) {
+        m_stallCheck.stop();
         return;
     }
-    const qint64 deadline = m_queue.front().queuedAtMs + m_writeLimitMs;
-    if (m_writeLimit.isActive() && deadline == m_writeDeadline)
-        return; // restarting it on every bit of progress would put it off for ever
-    m_writeDeadline = deadline;
-    m_writeLimit.start(static_cast<int>(std::max<qint64>(0, deadline - m_clock.elapsed())));
+    if (m_clock.elapsed() - m_lastTakenMs >= m_writeLimitMs) {
+        Lose(DescribePortProblem(m_portNumber, m_path, PortStep::WriteLimit, ETIMEDOUT));
+        return;
+    }
+    if (!m_stallCheck.isActive())
+        m_stallCheck.start();
 }
 
 int CSerialPort::Purge() {
     if (m_fd < 0)
         return 0;
     m_queue.clear();
-    m_writeLimit.stop();
+    m_stallCheck.stop();
+    m_driverUnsent = 0;
     m_writeNotifier->setEnabled(false);
     return ::tcflush(m_fd, TCIOFLUSH) == 0 ? 1 : 0;
 }

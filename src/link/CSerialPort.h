@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/DriverOutput.h"
 #include "link/SerialDevice.h"
 
 #include <QByteArray>
@@ -21,11 +22,20 @@ namespace vq3::link {
 //
 // Nothing here blocks: the descriptor is watched for arriving bytes and hang-ups, and writes
 // the driver cannot take at once wait in a queue until it can. A hang-up, a failed read or
-// write, or a block not taken within the write limit releases the device and reports it lost.
+// write, or output that makes no progress for the write limit (nothing taken from the queue
+// here and nothing sent from the driver's own) releases the device and reports it lost.
+//
+// A device that is given up has its unsent output thrown away before it is closed; a normal
+// Close lets it drain for at most half a second first. Linux close() would otherwise wait up
+// to 30 s (the driver's closing_wait) for it, on the window thread.
 class CSerialPort : public SerialDevice {
     Q_OBJECT
 public:
     static constexpr int kWriteLimitMs = 30000;
+    // Longest a normal Close waits for output to leave.
+    static constexpr int kCloseDrainMs = 500;
+    // How often output on its way is looked at: the stall is noticed this much late at most.
+    static constexpr int kStallCheckMs = 1000;
 
     CSerialPort();
     ~CSerialPort() override;
@@ -54,14 +64,16 @@ public:
     int PortNumber() const { return m_portNumber; }
     // Bytes handed to Write that the driver has not taken yet.
     qsizetype BytesQueued() const;
-    // Tests shorten the write limit.
-    void SetWriteLimitMs(int ms) { m_writeLimitMs = ms; }
+    // True while output is on its way and looked at for a stall.
+    bool WatchingOutput() const { return m_stallCheck.isActive(); }
+    // Tests shorten the write limit and stand in for the driver's output queue (not owned).
+    void SetWriteLimitMs(int ms);
+    void SetDriverOutput(DriverOutput* driver) { m_driver = driver ? driver : &m_ownDriver; }
 
 private:
     struct Block {
         QByteArray bytes;
         qsizetype taken = 0;
-        qint64 queuedAtMs = 0;
     };
 
     struct Settings {
@@ -73,7 +85,11 @@ private:
     void WatchDescriptor();
     void OnReadable();
     void WriteQueued();
-    void ArmWriteLimit();
+    // Writes queued blocks until the driver takes no more; 0, or the error of a failed write.
+    int HandOver();
+    void WatchOutput();
+    void FinishOutput();
+    void Release();
     // Releases the device and reports it lost once control is back in the event loop, so
     // that a caller in the middle of a read or write never sees the report inside its call.
     void Lose(const QString& reason);
@@ -88,9 +104,14 @@ private:
     QSocketNotifier* m_writeNotifier = nullptr;
     std::deque<Block> m_queue;
     QElapsedTimer m_clock;
-    QTimer m_writeLimit;
-    qint64 m_writeDeadline = 0;
+    // The stall rule: output on its way (queued here or unsent in the driver) that has made no
+    // progress since m_lastTakenMs for the write limit.
+    QTimer m_stallCheck;
+    qint64 m_lastTakenMs = 0;
+    int m_driverUnsent = 0;
     int m_writeLimitMs = kWriteLimitMs;
+    DriverOutput m_ownDriver;
+    DriverOutput* m_driver = &m_ownDriver;
 };
 
 } // namespace vq3::link

@@ -5,8 +5,8 @@
 #include "link/SerialDevice.h"
 #include "resources/Messages.h"
 
+#include <algorithm>
 #include <chrono>
-#include <utility>
 
 namespace vq3::link {
 
@@ -20,6 +20,22 @@ constexpr int kRtsOn = 1;
 constexpr int kNoFlowControl = 0;
 // Most bytes moved from the driver in one tick.
 constexpr int kReceiveBlock = 1024;
+
+// ">" + command + CR, up to a NUL like every C string the unit's traffic passes through. Of a
+// longer echo only what line assembly keeps is logged (the first 255 characters and the last
+// one; the Terminal shows 250): whole, it would not fit the log.
+QByteArray EchoOf(const QByteArray& wire) {
+    QByteArray echo = '>' + QByteArray(wire.constData());
+    constexpr qsizetype kKept = CommandChannel::kReplyLineSize;
+    if (echo.size() > kKept + 1)
+        echo = echo.left(kKept - 1) + echo.right(2);
+    return echo;
+}
+
+// A received line is open unless it ended with CR, or with the LF of a CR LF pair.
+bool LineOpenAfter(char previous, char last) {
+    return last != '\r' && !(last == '\n' && previous == '\r');
+}
 } // namespace
 
 CommandChannel::CommandChannel(SerialDevice& port, ChannelHost& host, QObject* parent)
@@ -28,10 +44,14 @@ CommandChannel::CommandChannel(SerialDevice& port, ChannelHost& host, QObject* p
     connect(&m_tickTimer, &QTimer::timeout, this, &CommandChannel::OnReceptionTick);
     m_echoTimer.setSingleShot(true);
     m_echoTimer.setInterval(kEchoHoldMs);
-    connect(&m_echoTimer, &QTimer::timeout, this, [this] {
-        // No byte for a while: the line will not end soon, the echoes go in as they are.
-        ReleaseHeldEchoes();
-        m_receivedLineOpen = false;
+    connect(&m_echoTimer, &QTimer::timeout, this, &CommandChannel::OnEchoQuiet);
+    m_silenceTimer.setSingleShot(true);
+    m_silenceTimer.setInterval(kSilentUnitMs);
+    connect(&m_silenceTimer, &QTimer::timeout, this, [this] {
+        m_unitSilent = true;
+        qCWarning(lcPort).noquote()
+            << QStringLiteral("COM%1 is open but the unit does not answer (powered off? cable?)")
+                   .arg(m_nPort);
     });
     m_reconnectTimer.setInterval(kReconnectMs);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &CommandChannel::TryReconnect);
@@ -50,7 +70,11 @@ bool CommandChannel::OpenPort(bool again) {
     m_replyLength = 0;
     m_log.Reset();
     m_receivedLineOpen = false;
+    m_lastReceived = '\r';
     m_heldEchoes.clear();
+    m_echoesMidLine = false;
+    m_draining = false;
+    m_unitSilent = false;
     return true;
 }
 
@@ -76,7 +100,10 @@ void CommandChannel::SetLinkState(bool connected) {
     } else {
         m_tickTimer.stop();
         m_echoTimer.stop();
+        m_silenceTimer.stop();
         m_heldEchoes.clear();
+        m_echoesMidLine = false;
+        m_draining = false;
         m_host.ShowLinkState(resources::Message(resources::msg::DisconnectPort));
     }
 }
@@ -91,8 +118,7 @@ void CommandChannel::ConnectSequence(bool portMayBeOpen) {
     }
     if (Connect(true)) {
         SetLinkState(true);
-        // Fills the status indicators at once.
-        SendCommand(cmd::Inp);
+        QueryStatus();
     } else {
         qCWarning(lcPort).noquote() << "cannot open" << m_port.LastError();
         m_host.ShowPortError();
@@ -105,7 +131,10 @@ void CommandChannel::ConnectSequence(bool portMayBeOpen) {
 void CommandChannel::OnDeviceLost(const QString& reason) {
     if (!m_connected)
         return;
+    LetEchoesInMidLine(); // the commands sent are shown even so
     SetLinkState(false);
+    m_draining = m_log.HoldsLineEnd();
+    ScheduleTick();
     qCWarning(lcPort).noquote() << "lost" << reason << "- waiting for it to come back";
     m_lastRetryError.clear();
     emit deviceLost(reason);
@@ -117,6 +146,8 @@ void CommandChannel::TryReconnect() {
         m_reconnectTimer.stop();
         return;
     }
+    if (m_draining)
+        return; // reopening starts a new log: the old lines first
     if (!OpenPort(true)) {
         // Tried every second: only a new reason is worth a line.
         if (m_port.LastError() != m_lastRetryError)
@@ -127,8 +158,25 @@ void CommandChannel::TryReconnect() {
     m_reconnectTimer.stop();
     qCInfo(lcPort).noquote() << QStringLiteral("COM%1 is back: reconnected").arg(m_nPort);
     SetLinkState(true);
-    SendCommand(cmd::Inp);
     emit deviceBack();
+    QueryStatus();
+}
+
+// Fills the status indicators at once. A unit that is off, or a cable that is out, leaves the
+// port open and the status bar at "COMn"; only the log tells.
+void CommandChannel::QueryStatus() {
+    if (!m_connected)
+        return;
+    SendCommand(cmd::Inp);
+    m_silenceTimer.start();
+}
+
+void CommandChannel::NoteAnswer() {
+    m_silenceTimer.stop();
+    if (!m_unitSilent)
+        return;
+    m_unitSilent = false;
+    qCInfo(lcPort).noquote() << QStringLiteral("COM%1: the unit answers again").arg(m_nPort);
 }
 
 void CommandChannel::SendCommand(const QByteArray& text) {
@@ -136,32 +184,56 @@ void CommandChannel::SendCommand(const QByteArray& text) {
         return;
     const QByteArray wire = text + '\r';
     m_port.Write(wire.constData(), static_cast<int>(wire.size()));
-    // The log holds text up to a NUL, like every C string the unit's traffic passes through.
-    const QByteArray echo = '>' + QByteArray(wire.constData());
-    if (m_receivedLineOpen) {
-        m_heldEchoes.append(echo);
-        if (!m_echoTimer.isActive())
+    if (m_heldEchoes.isEmpty())
+        m_echoSince.start();
+    m_heldEchoes.append(EchoOf(wire));
+    if (m_heldEchoes.size() > kHeldEchoLimit)
+        m_echoesMidLine = true;
+    PlaceEchoes();
+}
+
+void CommandChannel::PlaceEchoes(qsizetype reserve) {
+    if (m_receivedLineOpen && !m_echoesMidLine) {
+        if (!m_heldEchoes.isEmpty() && !m_echoTimer.isActive())
             m_echoTimer.start();
         return;
     }
-    LogEcho(echo);
+    bool placed = false;
+    while (!m_heldEchoes.isEmpty() && m_log.Room() >= m_heldEchoes.constFirst().size() + reserve) {
+        AppendToLog(m_heldEchoes.takeFirst().constData());
+        placed = true;
+    }
+    if (m_heldEchoes.isEmpty()) {
+        m_echoTimer.stop();
+        m_echoesMidLine = false;
+    }
+    if (placed)
+        ScheduleTick();
 }
 
-void CommandChannel::LogEcho(const QByteArray& echo, qsizetype reserve) {
-    // An echo that does not fit whole would overwrite unread replies; it is left out of the
-    // log instead (the command itself has gone out). Received bytes already taken from the
-    // driver and still to be logged (reserve) keep their room.
-    if (m_log.Room() < echo.size() + reserve)
+// Quiet is what has arrived, not what was read: the rest of the line may wait in the driver
+// (a backlog), or the tick that would read it is still running (a reply's error box is open).
+void CommandChannel::OnEchoQuiet() {
+    if (m_echoSince.elapsed() < kEchoHoldLimitMs && (m_inTick || m_port.BytesWaiting() > 0)) {
+        m_echoTimer.start();
         return;
-    AppendToLog(echo.constData());
-    ScheduleTick();
+    }
+    LetEchoesInMidLine();
 }
 
-void CommandChannel::ReleaseHeldEchoes(qsizetype reserve) {
-    m_echoTimer.stop();
-    const QList<QByteArray> echoes = std::exchange(m_heldEchoes, {});
-    for (const QByteArray& echo : echoes)
-        LogEcho(echo, reserve);
+// The line will not end soon: the echoes go in as they are, and so do later ones until more of
+// the line is read.
+void CommandChannel::LetEchoesInMidLine() {
+    m_echoesMidLine = true;
+    m_receivedLineOpen = false;
+    PlaceEchoes();
+}
+
+qsizetype CommandChannel::HeldEchoBytes() const {
+    qsizetype bytes = 0;
+    for (const QByteArray& echo : m_heldEchoes)
+        bytes += echo.size();
+    return bytes;
 }
 
 void CommandChannel::AppendToLog(const char* text) {
@@ -176,7 +248,7 @@ void CommandChannel::OnDataArrived() {
 // Ticks stay at least 20 ms apart: the first one after a quiet spell runs as soon as the
 // event loop is back (never inside the caller, which may be sending a command).
 void CommandChannel::ScheduleTick() {
-    if (!m_connected || m_inTick || m_tickTimer.isActive())
+    if ((!m_connected && !m_draining) || m_inTick || m_tickTimer.isActive())
         return;
     const qint64 since = m_sinceTick.elapsed();
     m_tickTimer.start(static_cast<int>(since >= kTickMs ? 0 : kTickMs - since));
@@ -187,7 +259,8 @@ void CommandChannel::OnReceptionTick() {
     m_tickTimer.stop();
     m_inTick = true;
     m_sinceTick.restart();
-    ReceivePending();
+    if (m_connected)
+        ReceivePending();
     if (AssembleLine()) {
         if (lcTraffic().isDebugEnabled()) {
             const auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -198,9 +271,13 @@ void CommandChannel::OnReceptionTick() {
         emit lineDispatched();
     }
     m_inTick = false;
-    // A handler may have dropped the link (a port change); then nothing is watched.
-    if (!m_connected)
+    // A handler may have dropped the link (a port change); then nothing is watched. After a
+    // loss the complete lines still in the log are taken.
+    if (!m_connected) {
+        m_draining = m_draining && m_log.HoldsLineEnd();
+        ScheduleTick();
         return;
+    }
     if (m_log.Empty())
         m_port.ArmReadNotification();
     else
@@ -208,12 +285,13 @@ void CommandChannel::OnReceptionTick() {
 }
 
 void CommandChannel::ReceivePending() {
-    // Only what fits without overwriting unread bytes; the rest waits in the driver's queue.
+    PlaceEchoes(); // those that may go in come before anything read now
+    // Only what fits without overwriting unread bytes or the held echoes' room; the rest
+    // waits in the driver's queue.
     int count = m_port.BytesWaiting();
     if (count > kReceiveBlock - 1)
         count = kReceiveBlock - 1;
-    if (count > m_log.Room())
-        count = m_log.Room();
+    count = static_cast<int>(std::min<qsizetype>(count, m_log.Room() - HeldEchoBytes()));
     if (count <= 0)
         return;
     char block[kReceiveBlock];
@@ -222,24 +300,34 @@ void CommandChannel::ReceivePending() {
         return;
     if (received > count)
         received = count;
+    NoteAnswer();
     AppendReceived(block, received);
 }
 
-// Held echoes go in right after the CR that ends the half-received line.
+// Held echoes go in right after the CR (or CR LF) that ends the half-received line.
 void CommandChannel::AppendReceived(const char* block, int length) {
     QByteArray bytes(block, length);
-    if (!m_heldEchoes.isEmpty()) {
-        const qsizetype end = bytes.indexOf('\r');
+    if (!m_heldEchoes.isEmpty() && m_receivedLineOpen) {
+        qsizetype end = bytes.indexOf('\r');
+        if (end >= 0 && end + 1 < bytes.size() && bytes[end + 1] == '\n')
+            ++end;
         if (end >= 0) {
             AppendToLog(bytes.left(end + 1).constData());
             bytes.remove(0, end + 1);
-            ReleaseHeldEchoes(bytes.size());
+            m_receivedLineOpen = false;
+            PlaceEchoes(bytes.size());
+        } else if (m_echoSince.elapsed() >= kEchoHoldLimitMs) {
+            LetEchoesInMidLine(); // an endless line: they were sent before these bytes came
         } else {
             m_echoTimer.start(); // a new byte: the quiet time starts again
         }
     }
     AppendToLog(bytes.constData());
-    m_receivedLineOpen = length > 0 && block[length - 1] != '\r';
+    if (length > 0) {
+        m_receivedLineOpen =
+            LineOpenAfter(length > 1 ? block[length - 2] : m_lastReceived, block[length - 1]);
+        m_lastReceived = block[length - 1];
+    }
 }
 
 bool CommandChannel::AssembleLine() {

@@ -33,16 +33,29 @@ public:
 // Reception is event-driven: while nothing waits in the traffic log no timer runs and the
 // port is watched; arriving bytes start the ticks, which stop again once the log is empty.
 // A lost device (unplugged adapter) shows "Disconnect Port" and is reopened by itself as soon
-// as the same port can be opened again; a port the operator closed stays closed.
+// as the same port can be opened again; a port the operator closed stays closed. The complete
+// lines already in the traffic log when the device goes are still dispatched and shown.
+//
+// Echoes never cut a received line in two and are never dropped: a command sent while a
+// received line is half in has its echo held until that line's CR (and the LF of a CR LF
+// unit) has been read. Received bytes are read only as far as the held echoes keep their
+// room, since they can wait in the driver and echoes cannot.
 class CommandChannel : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 20;
     static constexpr int kReplyLineSize = 256;
     static constexpr int kChunkLimit = 250;
-    // A command's echo waits this long for a half-received reply line to end.
+    // A command's echo waits for a half-received line to end until nothing has arrived for
+    // this long (bytes waiting in the driver or a tick still running do not count as quiet),
     static constexpr int kEchoHoldMs = 100;
+    // but never longer than this, nor once more than this many echoes wait: then they go in
+    // mid-line.
+    static constexpr int kEchoHoldLimitMs = 2000;
+    static constexpr int kHeldEchoLimit = 32;
     static constexpr int kReconnectMs = 1000;
+    // The status query of a connect that has no answer this long is worth a line in the log.
+    static constexpr int kSilentUnitMs = 2000;
 
     CommandChannel(SerialDevice& port, ChannelHost& host, QObject* parent = nullptr);
 
@@ -70,8 +83,10 @@ public:
 signals:
     // A complete line went through dispatch.
     void lineDispatched();
-    // The device went away (reason for the log) and came back.
+    // The device went away (reason for the log).
     void deviceLost(const QString& reason);
+    // The device is back and the link up again. Emitted before the status query goes out, so
+    // that a directly connected slot can send first (an "INT0" for a key released meanwhile).
     void deviceBack();
 
 private:
@@ -81,9 +96,16 @@ private:
     void ScheduleTick();
     void OnDeviceLost(const QString& reason);
     void TryReconnect();
+    // The status query after a connect; silence after it is reported once.
+    void QueryStatus();
+    void NoteAnswer();
     void AppendReceived(const char* block, int length);
-    void LogEcho(const QByteArray& echo, qsizetype reserve = 0);
-    void ReleaseHeldEchoes(qsizetype reserve = 0);
+    // Moves held echoes into the log, in order and whole, while they may go in and fit;
+    // reserve keeps room for received bytes still to be logged.
+    void PlaceEchoes(qsizetype reserve = 0);
+    void OnEchoQuiet();
+    void LetEchoesInMidLine();
+    qsizetype HeldEchoBytes() const;
 
     SerialDevice& m_port;
     ChannelHost& m_host;
@@ -97,11 +119,18 @@ private:
     QElapsedTimer m_sinceTick;
     bool m_inTick = false;
 
-    // Echoes of commands sent while a received line was half in: they go into the log when
-    // that line's CR has arrived, so that neither is cut in two.
+    // Echoes of commands sent while a received line was half in, or that did not fit yet.
     bool m_receivedLineOpen = false;
+    char m_lastReceived = '\r';
     QList<QByteArray> m_heldEchoes;
-    QTimer m_echoTimer;
+    QTimer m_echoTimer;        // the quiet time
+    QElapsedTimer m_echoSince; // since the first held echo
+    bool m_echoesMidLine = false;
+
+    // After a loss: the complete lines left in the log are still taken, one a tick.
+    bool m_draining = false;
+    QTimer m_silenceTimer;
+    bool m_unitSilent = false;
 
     QTimer m_reconnectTimer;
     QString m_lastRetryError;

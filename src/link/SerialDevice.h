@@ -21,7 +21,8 @@ public:
     // settings: a COMn link is followed anew (a re-plugged adapter may have a new device
     // name), but a link that is gone is not replaced by /dev/ttyS(n-1). 0 on success.
     virtual int Reopen() = 0;
-    // True when a device was released.
+    // Lets output on its way drain for a moment (half a second at most), throws away what is
+    // left and releases the device. True when a device was released.
     virtual bool Close() = 0;
     // Received bytes queued in the driver (also clears line errors); 0 on failure.
     virtual int BytesWaiting() = 0;
@@ -29,8 +30,9 @@ public:
     // never reach the caller.
     virtual int Read(char* destination, int maxLength) = 0;
     // Hands the whole block to the line and returns at once: what the driver does not take
-    // now is kept and written, in order, as it takes it. A block the driver has not taken
-    // within 30 s counts as a lost device. Returns the length; 0 when nothing is open.
+    // now is kept and written, in order, as it takes it. Output that makes no progress for
+    // 30 s (counted from the last byte taken or sent) counts as a lost device. Returns the
+    // length; 0 when nothing is open.
     virtual int Write(const char* source, int length) = 0;
     // Discards both directions, including what is still kept for writing.
     virtual int Purge() = 0;
@@ -46,8 +48,8 @@ public:
 
 signals:
     void readyRead();
-    // The device went away (hang-up, a failed read or write, a block not taken in time). It
-    // has been released already; the reason is for the log.
+    // The device went away (hang-up, a failed read or write, output stalled for 30 s). It has
+    // been released already, its unsent output thrown away; the reason is for the log.
     void lost(const QString& reason);
 
 protected:

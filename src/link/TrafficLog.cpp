@@ -9,6 +9,14 @@ void TrafficLog::Append(const char* text) {
     }
 }
 
+bool TrafficLog::HoldsLineEnd() const {
+    for (int at = m_read; at != m_write; at = (at + 1) % kSize) {
+        if (m_ring[at] == '\r')
+            return true;
+    }
+    return false;
+}
+
 char TrafficLog::Take() {
     const char byte = m_ring[m_read];
     m_read = (m_read + 1) % kSize;

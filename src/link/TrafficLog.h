@@ -12,6 +12,8 @@ public:
     bool Empty() const { return m_read == m_write; }
     int Unread() const { return (m_write - m_read + kSize) % kSize; }
     int Room() const { return kSize - 1 - Unread(); }
+    // An unread CR: a complete line is waiting.
+    bool HoldsLineEnd() const;
 
     // Stores the text up to its NUL. The writer does not check the reader.
     void Append(const char* text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SimulatedUnit.h"
+#include "link/DriverOutput.h"
 #include "link/SerialDevice.h"
 
 #include <QByteArray>
@@ -9,6 +10,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+
+#include <fcntl.h>
 
 namespace vq3::test {
 
@@ -128,6 +132,25 @@ private:
         armed = false;
         emit readyRead();
     }
+};
+
+// The driver's queue of output not yet on the line, for the real port over a pseudo-terminal
+// (which keeps none): the test says what it holds over time and sees when it is thrown away.
+class FakeDriverOutput : public link::DriverOutput {
+public:
+    std::function<int(qint64 ms)> unsent = [](qint64) { return 0; }; // by ms since Start()
+    int discards = 0;
+    bool discardedWhileOpen = false;
+
+    void Start() { m_clock.start(); }
+    int Unsent(int) const override { return unsent(m_clock.elapsed()); }
+    void Discard(int fd) override {
+        ++discards;
+        discardedWhileOpen = ::fcntl(fd, F_GETFD) != -1;
+    }
+
+private:
+    QElapsedTimer m_clock;
 };
 
 } // namespace vq3::test

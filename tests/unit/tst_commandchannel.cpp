@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 
 using vq3::link::CommandChannel;
@@ -90,6 +91,8 @@ private slots:
     void echoWaitsForHalfReceivedLine();
     void lostDeviceComesBack_data();
     void lostDeviceComesBack();
+    void silentUnitIsReported_data();
+    void silentUnitIsReported();
 };
 
 void CommandChannelTest::connectWritesStatusQueryFirst_data() {
@@ -300,51 +303,67 @@ void CommandChannelTest::chunkLimit() {
 
 void CommandChannelTest::burstLosesNothing_data() {
     QTest::addColumn<int>("lineCount");
-    QTest::addColumn<QByteArray>("echoFits");    // sent after the first tick; its echo fits
-    QTest::addColumn<QByteArray>("echoTooLong"); // sent next; its echo does not fit
-    QTest::newRow("1650 bytes") << 150 << QByteArray() << QByteArray();
-    QTest::newRow("4400 bytes") << 400 << QByteArray() << QByteArray();
+    QTest::addColumn<int>("lineLength");             // with its CR
+    QTest::addColumn<QList<QByteArray>>("commands"); // sent while the burst drains, each answered
+    QTest::addColumn<int>("sendEvery");              // ticks before each command
+    // Lines of 11 bytes: 93 of them fill the 1023 usable bytes of the log exactly.
+    QTest::newRow("1650 bytes") << 150 << 11 << QList<QByteArray>{} << 0;
+    QTest::newRow("4400 bytes") << 400 << 11 << QList<QByteArray>{} << 0;
     QTest::newRow("commands sent into a full log")
-        << 150 << QByteArray("L1") << QByteArray("LAMPCLR");
+        << 150 << 11 << QList<QByteArray>{"L1", "LAMPCLR"} << 0;
+    // Lines of 14 bytes: every read ends inside a line.
+    QTest::newRow("three commands while 4 kB drain")
+        << 300 << 14 << QList<QByteArray>{"INP", "LAMPCLR", "SETT1?"} << 40;
 }
 
-// Lines of 11 bytes: 93 of them fill the 1023 usable bytes of the log exactly.
+// Every line comes through whole and once: the burst in order, and each command's echo
+// before its reply, which the unit sends after the burst.
 void CommandChannelTest::burstLosesNothing() {
     QFETCH(int, lineCount);
-    QFETCH(QByteArray, echoFits);
-    QFETCH(QByteArray, echoTooLong);
+    QFETCH(int, lineLength);
+    QFETCH(QList<QByteArray>, commands);
+    QFETCH(int, sendEvery);
 
     Link link;
     QList<QByteArray> sent;
     QByteArray burst;
     for (int i = 0; i < lineCount; ++i) {
-        const QByteArray line =
-            "ATTOK" + QByteArray::number(100 + i % 900).right(3) + "." + QByteArray::number(i % 10);
-        sent << line;
-        burst += line + '\r';
+        sent << "ATTOK" + QByteArray::number(i).rightJustified(lineLength - 6, '0');
+        burst += sent.last() + '\r';
     }
     link.port.Arrive(burst);
 
     link.channel.OnReceptionTick();
     // The log took only what it had room for; the rest waits in the driver.
     QCOMPARE(link.port.pending.size(), burst.size() - 1023);
-    QList<QByteArray> expected = sent;
-    if (!echoFits.isEmpty()) {
-        link.channel.SendCommand(echoFits);
-        link.channel.SendCommand(echoTooLong);
-        QCOMPARE(link.port.written, echoFits + '\r' + echoTooLong + '\r');
-        expected.insert(93, ">" + echoFits);
+    QByteArray wire;
+    for (const QByteArray& command : commands) {
+        for (int tick = 0; tick < sendEvery; ++tick)
+            link.channel.OnReceptionTick();
+        link.channel.SendCommand(command);
+        wire += command + '\r';
+        link.port.Arrive(command + "OK\r");
     }
+    QCOMPARE(link.port.written, wire);
 
-    QByteArray traffic;
-    for (int tick = 0; tick < expected.size() + 5; ++tick)
+    for (int tick = 0; tick < lineCount + 3 * commands.size() + 5; ++tick)
         link.channel.OnReceptionTick();
+    QList<QByteArray> lines = link.host.lines;
+    qsizetype last = -1;
+    for (const QByteArray& command : commands) {
+        const qsizetype echo = lines.indexOf(">" + command);
+        QVERIFY2(echo > last && lines.indexOf(command + "OK") > echo, command.constData());
+        last = echo;
+    }
+    for (const QByteArray& command : commands) {
+        QCOMPARE(lines.removeAll(">" + command), 1);
+        QCOMPARE(lines.removeAll(command + "OK"), 1);
+    }
+    QCOMPARE(lines, sent);
+    QByteArray traffic, expectedTraffic;
     for (const QByteArray& chunk : link.host.chunks)
         traffic += chunk;
-
-    QCOMPARE(link.host.lines, expected);
-    QByteArray expectedTraffic;
-    for (const QByteArray& line : expected)
+    for (const QByteArray& line : link.host.lines)
         expectedTraffic += line + "\r\n";
     QCOMPARE(traffic, expectedTraffic);
     QVERIFY(link.port.pending.isEmpty());
@@ -433,33 +452,57 @@ void CommandChannelTest::echoWaitsForHalfReceivedLine_data() {
     QTest::addColumn<QByteArray>("first");  // received before the command is sent
     QTest::addColumn<QByteArray>("second"); // received after it
     QTest::addColumn<int>("pauseMs");       // between the command and the second part
+    QTest::addColumn<int>("boxMs");         // how long an error box stays open for the line "ERR"
     QTest::addColumn<QList<QByteArray>>("lines");
     const QByteArray cure = "CURE211:" + QByteArray("050,010.0,").repeated(6) + "050,010.0";
     QTest::newRow("reply split around the command")
-        << cure.left(20) << cure.mid(20) + '\r' << 0 << QList<QByteArray>{cure, ">INP"};
+        << cure.left(20) << cure.mid(20) + '\r' << 0 << 0 << QList<QByteArray>{cure, ">INP"};
     QTest::newRow("rest of the line and the next one")
-        << QByteArray("INT0") << QByteArray("50\rSTP3\r") << 60
+        << QByteArray("INT0") << QByteArray("50\rSTP3\r") << 60 << 0
         << QList<QByteArray>{"INT050", ">INP", "STP3"};
     QTest::newRow("whole reply before the command")
-        << QByteArray("INT050\r") << QByteArray("STP3\r") << 0
+        << QByteArray("INT050\r") << QByteArray("STP3\r") << 0 << 0
         << QList<QByteArray>{"INT050", ">INP", "STP3"};
     // No CR for 100 ms: the echo goes in as it is, and the late rest ends its line.
     QTest::newRow("line that does not end") << QByteArray("junk") << QByteArray("more\r") << 250
-                                            << QList<QByteArray>{"junk>INP", "more"};
+                                            << 0 << QList<QByteArray>{"junk>INP", "more"};
+    // The tick is held up by the box: the rest cannot be read, which is not quiet.
+    QTest::newRow("sent while a reply's error box is open")
+        << QByteArray("ERR\rINP0") << QByteArray("5\r") << 200 << 400
+        << QList<QByteArray>{"ERR", "INP05", ">INP"};
+    // The LF of a CR LF unit ends nothing and opens nothing; the next line starts with it.
+    QTest::newRow("CR LF unit, whole reply before the command")
+        << QByteArray("INP05\r\n") << QByteArray("INT050\r") << 0 << 0
+        << QList<QByteArray>{"INP05", "\n>INP", "INT050"};
+    QTest::newRow("CR LF unit, reply split around the command")
+        << QByteArray("INT0") << QByteArray("50\r\nSTP3\r") << 0 << 0
+        << QList<QByteArray>{"INT050", "\n>INP", "STP3"};
 }
 
 void CommandChannelTest::echoWaitsForHalfReceivedLine() {
     QFETCH(QByteArray, first);
     QFETCH(QByteArray, second);
     QFETCH(int, pauseMs);
+    QFETCH(int, boxMs);
     QFETCH(QList<QByteArray>, lines);
     Link link;
+    auto sendThenRest = [&] {
+        link.channel.SendCommand("INP");
+        QCOMPARE(link.port.written, QByteArray("INP\r")); // the command itself goes out at once
+        QTimer::singleShot(pauseMs, &link.port, [&] { link.port.Arrive(second); });
+    };
+    link.host.onLine = [&](const char* line) {
+        if (boxMs == 0 || QByteArray(line) != "ERR")
+            return;
+        QTimer::singleShot(0, &link.port, sendThenRest);
+        QEventLoop box;
+        QTimer::singleShot(boxMs, &box, &QEventLoop::quit);
+        box.exec();
+    };
     link.port.Arrive(first);
     QTRY_VERIFY(link.port.pending.isEmpty());
-    link.channel.SendCommand("INP");
-    QCOMPARE(link.port.written, QByteArray("INP\r")); // the command itself goes out at once
-    QTest::qWait(pauseMs);
-    link.port.Arrive(second);
+    if (boxMs == 0)
+        sendThenRest();
     QTRY_COMPARE(link.host.lines.size(), lines.size());
     QTest::qWait(50);
     QCOMPARE(link.host.lines, lines);
@@ -483,11 +526,19 @@ void CommandChannelTest::lostDeviceComesBack() {
     Link link;
     QSignalSpy lost(&link.channel, &CommandChannel::deviceLost);
     QSignalSpy back(&link.channel, &CommandChannel::deviceBack);
+    // What a slot can send on the news goes out before the status query.
+    connect(&link.channel, &CommandChannel::deviceBack, &link.channel,
+            [&] { link.channel.SendCommand("INT0"); });
+    link.port.Arrive("INP05\rINT050\rSTP");
+    link.channel.OnReceptionTick();
     link.port.openResult = 1; // not back yet
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^lost unplugged"));
     link.port.Unplug();
     QCOMPARE(lost.count(), 1);
     QCOMPARE(link.host.events, QStringList{"state Disconnect Port"}); // and no box
+    // The whole lines received before are still taken and shown; the broken one is not.
+    QTRY_COMPARE(link.host.lines, (QList<QByteArray>{"INP05", "INT050"}));
+    QCOMPARE(link.host.chunks, (QList<QByteArray>{"INP05\r\n", "INT050\r\n"}));
     QVERIFY(!link.channel.IsConnected());
     QCOMPARE(link.channel.Port(), 1); // kept for the next start
     link.channel.SendCommand("L1");
@@ -512,9 +563,33 @@ void CommandChannelTest::lostDeviceComesBack() {
     QTRY_VERIFY_WITH_TIMEOUT(link.channel.IsConnected(), 2000);
     QCOMPARE(back.count(), 1);
     QCOMPARE(link.host.events.last(), QStringLiteral("state COM1"));
-    QCOMPARE(link.port.written, QByteArray("INP\r"));
+    QCOMPARE(link.port.written, QByteArray("INT0\rINP\r"));
     QCOMPARE(link.port.purgeCount, 2);
     QVERIFY(!link.channel.AwaitingDevice());
+}
+
+void CommandChannelTest::silentUnitIsReported_data() {
+    QTest::addColumn<int>("answerAfterMs"); // after connecting
+    QTest::newRow("answers") << 100;
+    QTest::newRow("off, then switched on") << 2500;
+}
+
+// The port is open either way; the log tells once that nothing answers, and once that it does.
+void CommandChannelTest::silentUnitIsReported() {
+    QFETCH(int, answerAfterMs);
+    if (answerAfterMs > CommandChannel::kSilentUnitMs) {
+        QTest::ignoreMessage(QtWarningMsg,
+                             "COM1 is open but the unit does not answer (powered off? cable?)");
+        QTest::ignoreMessage(QtInfoMsg, "COM1: the unit answers again");
+    } else {
+        QTest::failOnWarning(QRegularExpression("does not answer"));
+    }
+    Link link;
+    QTest::qWait(answerAfterMs);
+    link.port.Arrive("INP05\r");
+    QTRY_COMPARE(link.host.lines, QList<QByteArray>{"INP05"});
+    QTest::qWait(std::max(0, CommandChannel::kSilentUnitMs + 200 - answerAfterMs));
+    QCOMPARE(link.host.events, QStringList{});
 }
 
 QTEST_GUILESS_MAIN(CommandChannelTest)

@@ -1,5 +1,7 @@
 // The serial port over a real pseudo-terminal: the test holds the unit's end (the master)
 // and links it as COMn in a temporary device folder.
+#include "FakeSerialDevice.h"
+
 #include "link/CSerialPort.h"
 
 #include <QCoreApplication>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -19,6 +22,7 @@
 #include <unistd.h>
 
 using vq3::link::CSerialPort;
+using vq3::test::FakeDriverOutput;
 
 namespace {
 
@@ -54,7 +58,8 @@ public:
             if (::poll(&ready, 1, 50) <= 0)
                 continue;
             char buffer[4096];
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            const auto want = std::min(sizeof buffer, static_cast<size_t>(count - bytes.size()));
+            const ssize_t n = ::read(m_master, buffer, want);
             if (n > 0)
                 bytes.append(buffer, n);
         }
@@ -103,6 +108,8 @@ private slots:
     void readyReadOncePerArming();
     void writesNeverWait_data();
     void writesNeverWait();
+    void driverOutputQueue_data();
+    void driverOutputQueue();
     void reopensOnANewLink();
     void portOutsideOneToNine_data();
     void portOutsideOneToNine();
@@ -310,14 +317,18 @@ void SerialPortTest::readyReadOncePerArming() {
 
 void SerialPortTest::writesNeverWait_data() {
     QTest::addColumn<bool>("unitReadsAgain");
-    QTest::newRow("stalled, then reading again") << true;
-    QTest::newRow("stalled past the write limit") << false;
+    QTest::addColumn<int>("readsAtOnce"); // bytes the unit takes every 20 ms
+    QTest::newRow("stalled, then reading again") << true << 4096;
+    // Some 4 s for all: longer than the write limit, yet never lost.
+    QTest::newRow("slow line") << true << 500;
+    QTest::newRow("stalled past the write limit") << false << 0;
 }
 
 // The unit stops reading: writes return at once and queue in order; when the unit reads
 // again everything arrives, else the device counts as lost after the write limit.
 void SerialPortTest::writesNeverWait() {
     QFETCH(bool, unitReadsAgain);
+    QFETCH(int, readsAtOnce);
     CSerialPort port;
     port.SetWriteLimitMs(1500);
     QSignalSpy lost(&port, &CSerialPort::lost);
@@ -342,9 +353,10 @@ void SerialPortTest::writesNeverWait() {
     if (unitReadsAgain) {
         // The port writes the rest from the event loop as the unit makes room.
         QByteArray received;
-        while (received.size() < sent.size() && clock.elapsed() < 5000) {
-            received += m_unit->Receive(int(sent.size() - received.size()), 20);
-            QCoreApplication::processEvents();
+        while (received.size() < sent.size() && clock.elapsed() < 10000) {
+            const qsizetype left = sent.size() - received.size();
+            received += m_unit->Receive(int(std::min<qsizetype>(left, readsAtOnce)), 20);
+            QTest::qWait(20);
         }
         QCOMPARE(received, sent);
         QTRY_COMPARE(port.BytesQueued(), qsizetype(0));
@@ -356,6 +368,60 @@ void SerialPortTest::writesNeverWait() {
         QVERIFY(clock.elapsed() >= 1500);
         QVERIFY(!port.IsOpen());
     }
+}
+
+void SerialPortTest::driverOutputQueue_data() {
+    QTest::addColumn<QList<int>>("unsent"); // what the driver holds, in steps of 250 ms
+    QTest::addColumn<bool>("close");        // closed at once, else left to the stall rule
+    QTest::addColumn<int>("afterMs");       // lost after (-1: never), or how long Close takes
+    QTest::addColumn<bool>("discarded");
+    // Counted from the last byte the driver sent; a few bytes never fill its queue.
+    QTest::newRow("all sent at once") << QList<int>{0} << false << -1 << false;
+    QTest::newRow("sent slowly") << QList<int>{40, 36, 32, 28, 24, 20, 16, 12, 8, 4, 0} << false
+                                 << -1 << false;
+    QTest::newRow("never sent") << QList<int>{4} << false << 1500 << true;
+    QTest::newRow("some sent, then stalled") << QList<int>{8, 8, 8, 4} << false << 2250 << true;
+    // A normal close lets output drain for half a second at most; close() would wait for it.
+    QTest::newRow("closed, nothing unsent") << QList<int>{0} << true << 0 << false;
+    QTest::newRow("closed, drains in 250 ms") << QList<int>{6, 0} << true << 250 << false;
+    QTest::newRow("closed, never drains") << QList<int>{6} << true << 500 << true;
+}
+
+// The driver's own queue of unsent output, which a pseudo-terminal does not keep: output it
+// holds and does not send makes a lost device, and is thrown away before any close.
+void SerialPortTest::driverOutputQueue() {
+    QFETCH(QList<int>, unsent);
+    QFETCH(bool, close);
+    QFETCH(int, afterMs);
+    QFETCH(bool, discarded);
+    FakeDriverOutput driver;
+    CSerialPort port;
+    port.SetDriverOutput(&driver);
+    port.SetWriteLimitMs(1500);
+    QSignalSpy lost(&port, &CSerialPort::lost);
+    QCOMPARE(OpenPort(port, 1), 0);
+    driver.unsent = [unsent](qint64 ms) {
+        return unsent[std::min<qsizetype>(ms / 250, unsent.size() - 1)];
+    };
+    driver.Start();
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(port.Write("INP\r", 4), 4);
+    if (close) {
+        QVERIFY(port.Close());
+        QVERIFY2(clock.elapsed() >= afterMs && clock.elapsed() < afterMs + 150,
+                 qPrintable(QString::number(clock.elapsed())));
+    } else if (afterMs < 0) {
+        QTest::qWait(3500);
+        QVERIFY(!port.WatchingOutput()); // nothing wakes up once all is sent
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, afterMs + 2000);
+        QVERIFY2(clock.elapsed() >= afterMs && clock.elapsed() < afterMs + 800,
+                 qPrintable(QString::number(clock.elapsed())));
+    }
+    QCOMPARE(lost.count(), !close && afterMs >= 0 ? 1 : 0);
+    QCOMPARE(driver.discards, discarded ? 1 : 0);
+    QCOMPARE(driver.discardedWhileOpen, discarded);
 }
 
 void SerialPortTest::reopensOnANewLink() {
