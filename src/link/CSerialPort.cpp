@@ -80,10 +80,16 @@ int ConfigureLine(int fd, const LineParameters& line, int rts) {
     return 0;
 }
 
+int g_defaultWriteLimitMs = CSerialPort::kWriteLimitMs;
+
 } // namespace
 
+void CSerialPort::SetDefaultWriteLimitMs(int ms) {
+    g_defaultWriteLimitMs = ms;
+}
+
 CSerialPort::CSerialPort() {
-    SetWriteLimitMs(kWriteLimitMs);
+    SetWriteLimitMs(g_defaultWriteLimitMs);
     connect(&m_stallCheck, &QTimer::timeout, this, &CSerialPort::WatchOutput);
 }
 

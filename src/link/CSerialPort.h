@@ -68,6 +68,8 @@ public:
     bool WatchingOutput() const { return m_stallCheck.isActive(); }
     // Tests shorten the write limit and stand in for the driver's output queue (not owned).
     void SetWriteLimitMs(int ms);
+    // For ports made from now on; test builds shorten it for end-to-end tests.
+    static void SetDefaultWriteLimitMs(int ms);
     void SetDriverOutput(DriverOutput* driver) { m_driver = driver ? driver : &m_ownDriver; }
 
 private:

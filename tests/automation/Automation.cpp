@@ -1,5 +1,7 @@
 #include "Automation.h"
 
+#include "link/CSerialPort.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -74,6 +76,9 @@ bool Automation::StartIfRequested() {
     if (socketPath.isEmpty())
         return false;
     m_promptLog = socketPath + QStringLiteral(".prompts");
+    // End-to-end tests of a stalled adapter need not wait the full 30 s.
+    if (const int limitMs = qEnvironmentVariableIntValue("VQ3_WRITE_LIMIT_MS"); limitMs > 0)
+        link::CSerialPort::SetDefaultWriteLimitMs(limitMs);
     SetPrompter(this);
     m_server = new QLocalServer(this);
     QLocalServer::removeServer(socketPath);

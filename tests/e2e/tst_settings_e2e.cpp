@@ -1,96 +1,11 @@
 // The unit settings with the real controller and simulator: the settings file written from
-// the unit and put back into it, the waits on a unit that never answers, leaving during such
-// a wait, and the value setting dialogs.
-#include "E2eRig.h"
+// the unit and put back into it, the waits with the port closed, leaving during a wait, and
+// the value setting dialogs. (The waits on a unit that never answers: tst_settingswaits_e2e.)
+#include "SettingsE2e.h"
 
 using vq3::test::Rig;
 
-namespace {
-
-const QByteArray kFullMenuProfile = "[INIT]\r\nPORT=1\r\nOPENPARAM=KORVANTIS\r\n";
-const QByteArray kQueries = "PROG?\rLAMPERR?\rLAMPOFF?\rIB?\rSRESP?\rSETT1?\rSETT2?\r";
-const QList<QByteArray> kLabels = {
-    "Program Mode(1/7:Step)",         "Lamp Alarm Time(*100h)",
-    "Forced Lamp Off Time(*100h)",    "Instantaneous Recovery(1:On/0:Off)",
-    "Shutter Response(1:High/0:Low)", "Shutter Open Pulse Time(ms)",
-    "Shutter Close Pulse Time(ms)"};
-enum Menu { Open = 32772, Save = 32774, SaveAs = 32775, Exit = 32776 };
-
-// The settings file for seven values, as the program writes it.
-QByteArray SettingsFile(const QList<int>& values) {
-    QByteArray text;
-    for (int i = 0; i < kLabels.size(); ++i)
-        text += kLabels[i] + ',' + QByteArray::number(values.value(i)) + "\r\n";
-    return text;
-}
-
-QString Description(const QList<int>& v) {
-    return QStringLiteral("Program Mode : %1 Step\n"
-                          "Lamp Alarm Time : %2 hour\n"
-                          "Forced Lamp Off Time : %3 hour\n"
-                          "Instantaneous Recovery : %4\n"
-                          "Shutter Response : %5\n"
-                          "Shutter Open Pulse Time : %6 ms\n"
-                          "Shutter Close Pulse Time : %7 ms\n")
-        .arg(v[0])
-        .arg(v[1] * 100)
-        .arg(v[2] * 100)
-        .arg(v[3] ? "ON" : "OFF")
-        .arg(v[4] ? "HIGH" : "LOW")
-        .arg(v[5])
-        .arg(v[6]);
-}
-
-// The commands that write the seven values into the unit.
-QByteArray WriteCommands(const QList<int>& v) {
-    return QStringLiteral("CNT1\rPROG_%1STEP\rLAMPERR%2\rLAMPOFF%3\rIB%4\rSRESP%5\rSETT1%6\r"
-                          "SETT2%7\r")
-        .arg(v[0] == 1 ? 1 : 7)
-        .arg(v[1], 2, 10, QLatin1Char('0'))
-        .arg(v[2], 2, 10, QLatin1Char('0'))
-        .arg(v[3])
-        .arg(v[4])
-        .arg(v[5], 3, 10, QLatin1Char('0'))
-        .arg(v[6], 3, 10, QLatin1Char('0'))
-        .toLatin1();
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(content) == content.size();
-}
-
-void SendFromTerminal(Rig& rig, const QByteArray& command) {
-    rig.Mark();
-    QVERIFY(rig.SetText(QStringLiteral("CTerminalDlg/idc_1002"), QString::fromLatin1(command)));
-    QVERIFY(rig.Ui().Click(QStringLiteral("CTerminalDlg/idc_1001")));
-    QVERIFY(rig.WaitSinceMark(command + '\r'));
-}
-
-using Prompts = QList<QPair<QString, QString>>;
-
-Prompts AllPrompts(Rig& rig) {
-    Prompts all;
-    for (const QJsonValue& p : rig.Ui().Prompts())
-        all.append({p.toObject()["caption"].toString(), p.toObject()["text"].toString()});
-    return all;
-}
-
-bool Enabled(vq3::test::Controller& controller, const QString& path) {
-    return controller.Get(path, QStringLiteral("enabled")).toBool();
-}
-
-bool Enabled(Rig& rig, const QString& path) {
-    return Enabled(rig.Ui(), path);
-}
-
-} // namespace
+using namespace vq3::test::settings;
 
 class SettingsE2eTest : public QObject {
     Q_OBJECT
@@ -98,8 +13,6 @@ private slots:
     void saveAsWritesTheUnitsValues_data();
     void saveAsWritesTheUnitsValues();
     void openWritesAnEditedFileIntoTheUnit();
-    void silentUnitTimesOut_data();
-    void silentUnitTimesOut();
     void waitsEndAtTheirLimitWithThePortClosed();
     void exitDuringAWaitEndsTheProgram_data();
     void exitDuringAWaitEndsTheProgram();
@@ -176,54 +89,6 @@ void SettingsE2eTest::openWritesAnEditedFileIntoTheUnit() {
     rig.Ui().Answer({"ok"}, {second});
     QVERIFY(rig.Ui().Menu(SaveAs));
     QTRY_COMPARE(ReadFile(second), SettingsFile(edited));
-}
-
-void SettingsE2eTest::silentUnitTimesOut_data() {
-    QTest::addColumn<int>("menu");
-    QTest::addColumn<bool>("withFile");
-    QTest::addColumn<int>("minMs");
-    QTest::addColumn<int>("maxMs");
-    QTest::newRow("Save waits 5 s") << int(Save) << false << 4500 << 7000;
-    QTest::newRow("Open waits 1 + 5 s") << int(Open) << true << 5500 << 8000;
-}
-
-void SettingsE2eTest::silentUnitTimesOut() {
-    QFETCH(int, menu);
-    QFETCH(bool, withFile);
-    QFETCH(int, minMs);
-    QFETCH(int, maxMs);
-    Rig rig;
-    QVERIFY(rig.Start({"--silent"}, kFullMenuProfile));
-    QVERIFY(rig.Ui().Menu(32787)); // the Light Control window, to see its buttons greyed
-    const QList<int> values = {7, 30, 50, 1, 1, 50, 50};
-    const QString path = rig.Path(QStringLiteral("unit.txt"));
-    QVERIFY(WriteFile(path, SettingsFile(values)));
-    if (withFile)
-        rig.Ui().Answer({"ok"}, {path});
-
-    rig.Mark();
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(rig.Ui().Menu(menu));
-    QVERIFY(rig.WaitSinceMark("SETT2"));
-    // Busy: the operations are greyed, all but "E&xit".
-    for (const char* control :
-         {"CControllerDlg/idm_32774", "CControllerDlg/idm_32780", "CControllerDlg/idm_32788",
-          "CControllerDlg/idc_1028", "CLightControlDlg/idc_1005"})
-        QVERIFY2(!Enabled(rig, QString::fromLatin1(control)), control);
-    QVERIFY(Enabled(rig, QStringLiteral("CControllerDlg/idm_32776")));
-    QVERIFY(Enabled(rig, QStringLiteral("CLightControlDlg/idc_1027")));
-
-    QVERIFY(rig.WaitPrompt(QStringLiteral("Failed to connect."), 12000));
-    const qint64 waited = clock.elapsed();
-    QVERIFY2(waited >= minMs && waited <= maxMs, qPrintable(QString::number(waited)));
-    QStringList expected{"Failed to connect."};
-    if (withFile)
-        expected.prepend(path + "\nThis file is rewritten following data.\n" + Description(values));
-    QCOMPARE(rig.PromptTexts(), expected);
-    QCOMPARE(rig.SinceMark(), (withFile ? WriteCommands(values) : QByteArray()) + kQueries);
-    QTRY_VERIFY(Enabled(rig, QStringLiteral("CControllerDlg/idm_32774")));
-    QVERIFY(Enabled(rig, QStringLiteral("CLightControlDlg/idc_1005")));
 }
 
 // With the port closed nothing on the line wakes the program: each wait still ends at its
