@@ -126,23 +126,28 @@ private:
     LogModel& m_model;
 };
 
-class RecordingHost : public link::ChannelHost {
-public:
+// What the channel tells, kept for the checks.
+struct RecordingHost {
     std::vector<std::string> chunks;
     std::vector<std::string> lines;
     int portErrors = 0;
 
-    void ShowLinkState(const QString&) override {}
-    void ShowPortError() override { ++portErrors; }
-    void AppendTraffic(const char* chunk) override { chunks.emplace_back(chunk); }
-    void DispatchReply(const char* line) override { lines.emplace_back(line); }
+    explicit RecordingHost(link::CommandChannel& channel) {
+        QObject::connect(&channel, &link::CommandChannel::portError, &channel,
+                         [this] { ++portErrors; });
+        QObject::connect(
+            &channel, &link::CommandChannel::traffic, &channel,
+            [this](const QByteArray& chunk) { chunks.emplace_back(chunk.toStdString()); });
+        QObject::connect(&channel, &link::CommandChannel::lineReceived, &channel,
+                         [this](const char* line) { lines.emplace_back(line); });
+    }
 };
 
 struct Rig {
     LogModel model;
     ObservedDevice device{model};
-    RecordingHost host;
-    link::CommandChannel channel{device, host};
+    link::CommandChannel channel{device};
+    RecordingHost host{channel};
 };
 
 void Send(Rig& rig, const std::string& text) {

@@ -14,7 +14,7 @@ namespace cmd = link::cmd;
 
 UnitController::UnitController(link::SerialDevice* device, QObject* parent)
     : QObject(parent), m_ownDevice(device ? nullptr : new link::CSerialPort),
-      m_device(device ? *device : *m_ownDevice), m_channel(m_device, *this, this),
+      m_device(device ? *device : *m_ownDevice), m_channel(m_device, this),
       m_exchange(m_channel, m_state, this) {
     // The outcome is shown after the tick that finished the exchange has returned: the boxes
     // and file dialogs that follow must not hold up the lines still arriving.
@@ -22,6 +22,11 @@ UnitController::UnitController(link::SerialDevice* device, QObject* parent)
         &m_exchange, &link::SettingsExchange::finished, this,
         [this](link::SettingsExchange::Outcome outcome) { emit settingsExchangeFinished(outcome); },
         Qt::QueuedConnection);
+    connect(&m_channel, &link::CommandChannel::linkStateShown, this,
+            &UnitController::linkStateShown);
+    connect(&m_channel, &link::CommandChannel::portError, this, &UnitController::OnPortError);
+    connect(&m_channel, &link::CommandChannel::traffic, this, &UnitController::traffic);
+    connect(&m_channel, &link::CommandChannel::lineReceived, this, &UnitController::DispatchReply);
     connect(&m_channel, &link::CommandChannel::deviceLost, this, &UnitController::linkChanged);
     connect(&m_channel, &link::CommandChannel::deviceBack, this, &UnitController::OnDeviceBack);
 }
@@ -235,21 +240,15 @@ void UnitController::AbandonSettings() {
     m_exchange.Abandon();
 }
 
-// ChannelHost
+// From the channel
 
-void UnitController::ShowLinkState(const QString& text) {
-    emit linkStateShown(text);
-}
-
-void UnitController::ShowPortError() {
+void UnitController::OnPortError() {
     if (!m_quietConnect)
         emit portError();
 }
 
-void UnitController::AppendTraffic(const char* chunk) {
-    emit traffic(QByteArray(chunk));
-}
-
+// Inside the reception tick: the handlers run, and their error boxes open, before the next
+// line is taken.
 void UnitController::DispatchReply(const char* line) {
     emit lineDispatched(QByteArray(line));
     link::DispatchReply(line, m_state, *this);

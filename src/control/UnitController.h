@@ -36,7 +36,7 @@ struct Readings {
 // unit is a method here, and everything the unit reports comes out as a signal. Windows and
 // other views call the methods and show the signals; none of them builds a command or reads
 // a reply.
-class UnitController : public QObject, private link::ChannelHost, private link::ReplyTarget {
+class UnitController : public QObject, private link::ReplyTarget {
     Q_OBJECT
 public:
     // device: the line to use; the real serial port when null.
@@ -156,11 +156,8 @@ private:
     void Note(int& reading, int value);
     void Note(double& reading, double value);
 
-    // ChannelHost
-    void ShowLinkState(const QString& text) override;
-    void ShowPortError() override;
-    void AppendTraffic(const char* chunk) override;
-    void DispatchReply(const char* line) override;
+    void OnPortError();
+    void DispatchReply(const char* line);
 
     // ReplyTarget
     void StatusChanged() override;

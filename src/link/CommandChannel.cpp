@@ -38,8 +38,8 @@ bool LineOpenAfter(char previous, char last) {
 }
 } // namespace
 
-CommandChannel::CommandChannel(SerialDevice& port, ChannelHost& host, QObject* parent)
-    : QObject(parent), m_port(port), m_host(host) {
+CommandChannel::CommandChannel(SerialDevice& port, QObject* parent)
+    : QObject(parent), m_port(port) {
     m_tickTimer.setSingleShot(true);
     connect(&m_tickTimer, &QTimer::timeout, this, &CommandChannel::OnReceptionTick);
     m_echoTimer.setSingleShot(true);
@@ -95,7 +95,7 @@ bool CommandChannel::Connect(bool open) {
 void CommandChannel::SetLinkState(bool connected) {
     m_connected = connected;
     if (connected) {
-        m_host.ShowLinkState(QString::asprintf("COM%d", m_nPort));
+        emit linkStateShown(QString::asprintf("COM%d", m_nPort));
         m_port.ArmReadNotification();
     } else {
         m_tickTimer.stop();
@@ -104,7 +104,7 @@ void CommandChannel::SetLinkState(bool connected) {
         m_heldEchoes.clear();
         m_echoesMidLine = false;
         m_draining = false;
-        m_host.ShowLinkState(resources::Message(resources::msg::DisconnectPort));
+        emit linkStateShown(resources::Message(resources::msg::DisconnectPort));
     }
 }
 
@@ -121,7 +121,7 @@ void CommandChannel::ConnectSequence(bool portMayBeOpen) {
         QueryStatus();
     } else {
         qCWarning(lcPort).noquote() << "cannot open" << m_port.LastError();
-        m_host.ShowPortError();
+        emit portError();
         SetLinkState(false);
     }
 }
@@ -267,7 +267,7 @@ void CommandChannel::OnReceptionTick() {
             qCDebug(lcTraffic, "%.3f dispatch %s",
                     std::chrono::duration<double, std::milli>(now).count(), m_replyLine);
         }
-        m_host.DispatchReply(m_replyLine);
+        emit lineReceived(m_replyLine);
         emit lineDispatched();
     }
     m_inTick = false;
@@ -359,7 +359,7 @@ bool CommandChannel::AssembleLine() {
     }
     if (chunkLength > 0) {
         chunk[chunkLength] = '\0';
-        m_host.AppendTraffic(chunk);
+        emit traffic(QByteArray(chunk));
     }
     return complete;
 }

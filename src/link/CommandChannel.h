@@ -13,20 +13,6 @@ namespace vq3::link {
 
 class SerialDevice;
 
-// What the channel needs of the main window.
-class ChannelHost {
-public:
-    virtual ~ChannelHost() = default;
-    // First part of the status bar: "COM%d" or "Disconnect Port".
-    virtual void ShowLinkState(const QString& text) = 0;
-    // Message 2 in the application's box.
-    virtual void ShowPortError() = 0;
-    // The characters consumed in one tick, CR already turned into CR LF.
-    virtual void AppendTraffic(const char* chunk) = 0;
-    // One complete reply line, without its CR.
-    virtual void DispatchReply(const char* line) = 0;
-};
-
 // The text link to the unit: connects, sends commands with their CR, logs the traffic and
 // dispatches at most one received line per 20 ms tick while connected.
 //
@@ -57,7 +43,7 @@ public:
     // The status query of a connect that has no answer this long is worth a line in the log.
     static constexpr int kSilentUnitMs = 2000;
 
-    CommandChannel(SerialDevice& port, ChannelHost& host, QObject* parent = nullptr);
+    explicit CommandChannel(SerialDevice& port, QObject* parent = nullptr);
 
     int Port() const { return m_nPort; }
     void SetPort(int port) { m_nPort = port; }
@@ -81,6 +67,16 @@ public:
     const char* ReplyLine() const { return m_replyLine; }
 
 signals:
+    // What the channel tells the object that runs the unit; each is delivered at once, inside
+    // the call or the reception tick that caused it.
+    // First part of the status bar: "COM%d" or "Disconnect Port".
+    void linkStateShown(const QString& text);
+    // A port chosen by the operator could not be opened (message 2).
+    void portError();
+    // The characters consumed in one tick, CR already turned into CR LF.
+    void traffic(const QByteArray& chunk);
+    // One complete line, without its CR, to be dispatched before the tick ends.
+    void lineReceived(const char* line);
     // A complete line went through dispatch.
     void lineDispatched();
     // The device went away (reason for the log).
@@ -108,7 +104,6 @@ private:
     qsizetype HeldEchoBytes() const;
 
     SerialDevice& m_port;
-    ChannelHost& m_host;
     int m_nPort = 0;
     bool m_connected = false;
     TrafficLog m_log;

@@ -19,20 +19,27 @@ using vq3::test::FakeSerialDevice;
 
 namespace {
 
-class RecordingHost : public vq3::link::ChannelHost {
-public:
+// What the channel tells, in order.
+struct RecordingHost {
     QStringList events; // link states and port errors, in order
     QList<QByteArray> chunks;
     QList<QByteArray> lines;
     std::function<void(const char*)> onLine; // runs inside the tick
 
-    void ShowLinkState(const QString& text) override { events << QStringLiteral("state ") + text; }
-    void ShowPortError() override { events << QStringLiteral("port error"); }
-    void AppendTraffic(const char* chunk) override { chunks << QByteArray(chunk); }
-    void DispatchReply(const char* line) override {
-        lines << QByteArray(line);
-        if (onLine)
-            onLine(line);
+    explicit RecordingHost(CommandChannel& channel) {
+        QObject::connect(
+            &channel, &CommandChannel::linkStateShown, &channel,
+            [this](const QString& text) { events << QStringLiteral("state ") + text; });
+        QObject::connect(&channel, &CommandChannel::portError, &channel,
+                         [this] { events << QStringLiteral("port error"); });
+        QObject::connect(&channel, &CommandChannel::traffic, &channel,
+                         [this](const QByteArray& chunk) { chunks << chunk; });
+        QObject::connect(&channel, &CommandChannel::lineReceived, &channel,
+                         [this](const char* line) {
+                             lines << QByteArray(line);
+                             if (onLine)
+                                 onLine(line);
+                         });
     }
     void Forget() {
         events.clear();
@@ -44,8 +51,8 @@ public:
 // Ready to talk on COM1, with the echo of the status query already consumed.
 struct Link {
     FakeSerialDevice port;
-    RecordingHost host;
-    CommandChannel channel{port, host};
+    CommandChannel channel{port};
+    RecordingHost host{channel};
 
     Link() {
         channel.SetPort(1);
@@ -111,8 +118,8 @@ void CommandChannelTest::connectWritesStatusQueryFirst() {
 
     FakeSerialDevice port;
     port.Arrive("stale"); // left in the driver from before: purged
-    RecordingHost host;
-    CommandChannel channel(port, host);
+    CommandChannel channel(port);
+    RecordingHost host(channel);
     channel.SetPort(portNumber);
     channel.ConnectSequence(portMayBeOpen);
 
@@ -143,8 +150,8 @@ void CommandChannelTest::failedOpen() {
     QFETCH(int, failure);
     FakeSerialDevice port;
     port.openResult = failure;
-    RecordingHost host;
-    CommandChannel channel(port, host);
+    CommandChannel channel(port);
+    RecordingHost host(channel);
     channel.SetPort(4);
     // The reason goes to standard error too.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot open"));
@@ -167,8 +174,8 @@ void CommandChannelTest::failedOpen() {
 
 void CommandChannelTest::noPortConfigured() {
     FakeSerialDevice port;
-    RecordingHost host;
-    CommandChannel channel(port, host);
+    CommandChannel channel(port);
+    RecordingHost host(channel);
     channel.ConnectSequence(false);
     QCOMPARE(port.openCount, 0);
     QCOMPARE(host.events, QStringList{"state Disconnect Port"});
@@ -197,8 +204,8 @@ void CommandChannelTest::sendWritesTextAndCr() {
 
 void CommandChannelTest::disconnectedSendWritesNothing() {
     FakeSerialDevice port;
-    RecordingHost host;
-    CommandChannel channel(port, host);
+    CommandChannel channel(port);
+    RecordingHost host(channel);
     channel.SendCommand("L1");
     QVERIFY(port.written.isEmpty());
 

@@ -30,14 +30,10 @@ constexpr int kLimitMs = 400;
 constexpr int kSettleMs = 150;
 
 // Replies go through dispatch into the device state, as in the program; nothing is shown.
-class StateHost : public vq3::link::ChannelHost, public vq3::link::ReplyTarget {
+class StateHost : public vq3::link::ReplyTarget {
 public:
     vq3::link::DeviceState state;
 
-    void ShowLinkState(const QString&) override {}
-    void ShowPortError() override {}
-    void AppendTraffic(const char*) override {}
-    void DispatchReply(const char* line) override { vq3::link::DispatchReply(line, state, *this); }
     void StatusChanged() override {}
     void ShowProgramReplyPercent(const char*) override {}
     void ShowProgramReplyWatts(const char*) override {}
@@ -51,6 +47,10 @@ public:
 // A unit on COM1 (or no port at all), and the exchange with short limits.
 struct Rig {
     explicit Rig(bool connected = true) {
+        // Replies go through dispatch into the device state, as in the program.
+        QObject::connect(
+            &channel, &vq3::link::CommandChannel::lineReceived, &channel,
+            [this](const char* line) { vq3::link::DispatchReply(line, host.state, host); });
         channel.SetPort(connected ? 1 : 0);
         channel.ConnectSequence(false);
         device.Forget();
@@ -84,7 +84,7 @@ struct Rig {
     vq3::sim::SimulatedUnit unit;
     vq3::test::FakeSerialDevice device{&unit};
     StateHost host;
-    vq3::link::CommandChannel channel{device, host};
+    vq3::link::CommandChannel channel{device};
     SettingsExchange exchange{channel, host.state};
 };
 
