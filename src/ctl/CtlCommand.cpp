@@ -223,8 +223,7 @@ ParseResult ParseSettings(Parser& p, Words& w) {
 ParseResult ParseVerb(Parser& p, Words& w, double timeoutS) {
     const QString verb = w.Take();
     if (verb == QLatin1String("status")) {
-        p.Call(Interface::Unit, "ReadStatus");
-        p.command().action = Action::ShowStatus;
+        p.command().action = Action::ShowStatus; // properties only: nothing goes to the unit
         return p.Done(w);
     }
     if (verb == QLatin1String("port"))

@@ -217,8 +217,8 @@ bool CLightControlDlg::FilterKey(QObject* watched, QKeyEvent* event) {
             return true;
         if (IsNavigationOrModifier(key))
             return false;
-        // Every other key holds the button like the mouse: one INT1/INT2 at the first
-        // key-down, one INT0 at its release; auto-repeat adds nothing. The button's own
+        // Every other key holds the button like the mouse: the hold starts at the first
+        // key-down and ends at its release; auto-repeat adds nothing. The button's own
         // key handling (Space clicks, arrows move the focus) is kept out.
         if (event->isAutoRepeat())
             return true;

@@ -26,18 +26,17 @@ public:
 
     // A box owned by this window, caption "Error".
     void ShowError(const QString& text);
-    void SetReadout(link::Readout readout, const QString& text);
-    // The last status the unit reported: lamp and shutter captions, the six indicators, and
-    // what the lamp and shutter buttons ask for next.
-    void ShowStatus(std::uint16_t statusWord, int extendedStatus);
-    // The twelve push buttons and the lamp time read-out; never the auto time field.
-    void EnableOperations(bool enable);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void SetReadout(link::Readout readout, const QString& text);
+    // The last status the unit reported: lamp and shutter captions and the six indicators.
+    void ShowStatus(std::uint16_t statusWord, int extendedStatus);
+    // The twelve push buttons and the lamp time read-out; never the auto time field.
+    void EnableOperations(bool enable);
     QPushButton* Button(int id) const;
     void OnSetAutoTime();
     void PaintIndicators();

@@ -42,7 +42,7 @@ void CtlCommandTest::parse_data() {
     const auto is = [call](const char* what, int ms = 25000, int action = -1) {
         return QStringLiteral("%1 %2 %3").arg(action < 0 ? call : action).arg(what).arg(ms);
     };
-    row("status", is("Unit.ReadStatus() ->  ", 25000, int(Action::ShowStatus)));
+    row("status", is("Unit.() ->  ", 25000, int(Action::ShowStatus)));
     row("port", is("Unit.() ->  ", 25000, int(Action::ShowPort)));
     row("port COM3", is("Link.Connect(QString:COM3) ->  "));
     row("port disconnect", is("Link.Disconnect() ->  "));
