@@ -8,6 +8,7 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "bench"))
@@ -15,6 +16,8 @@ from common import Rig, bin_dir  # noqa: E402
 
 VQ3CTL = os.path.join(bin_dir(), "vq3ctl")
 EXAMPLE = os.path.join(os.path.dirname(__file__), "..", "..", "examples", "expose.py")
+NAME = "org.vq3_controller.VQ3Controller1"
+PATH = "/org/vq3_controller/VQ3Controller1"
 PROFILE = "[INIT]\r\nPORT=1\r\nOPENPARAM=KORVANTIS\r\n"
 VIEW = "CTerminalDlg/idc_1000"
 failures = []
@@ -58,7 +61,7 @@ def working_unit():
         check("monitor shows the echo and PropertiesChanged",
               ">L1" in seen and "LampOn: true" in seen, seen)
         # L1 again during the warm-up: the unit answers NG01.
-        expect(["lamp", "on"], 1, r"NG01|warm|[Ll]amp")
+        expect(["lamp", "on"], 1, r"NG01 : Lamp trigger is going on\.")
         expect(["lamp", "wait-stable"], 0)
         expect(["intensity", "set", "30"], 0, r"^(29|30|31)\s*$")
         expect(["intensity", "set", "300"], 2)
@@ -97,11 +100,65 @@ def working_unit():
         check("the Python example runs", example.returncode == 0 and "lamp hours" in
               example.stdout, example.stdout + example.stderr)
 
+        direct_calls(rig)
+        files()
+
         expect(["port", "disconnect"], 0)
         expect(["intensity", "read"], 4)
         expect(["port", "COM1"], 0)
     finally:
         rig.close()
+
+
+def direct_calls(rig):
+    """The methods vq3ctl has no word for, straight from python3-dbus."""
+    import dbus
+    obj = dbus.SessionBus().get_object(NAME, PATH, introspect=False)
+    unit = dbus.Interface(obj, NAME + ".Unit")
+    props = dbus.Interface(obj, "org.freedesktop.DBus.Properties")
+    check("ReadStatus: the lamp is on", unit.ReadStatus() & 0x03 == 0x03)
+    unit.SetShutter(True)
+    check("SetShutter(True) shows in ShutterOpen", props.Get(NAME + ".Unit", "ShutterOpen"))
+    unit.SetShutter(False)
+    unit.StartExposure(0.8)
+    check("ReadAutoTime after StartExposure(0.8)", unit.ReadAutoTime() == 0.8)
+    check("ReadRestTime while exposing", 0 < unit.ReadRestTime() <= 0.8)
+    time.sleep(1.2)
+    steps = [(25.0, 0.5), (75.0, 0.5)] + [(0.0, 0.0)] * 5
+    unit.WriteProgram(dbus.UInt32(4), dbus.UInt32(1), dbus.UInt32(1),
+                      dbus.Array(steps, signature="(dd)"))
+    shutter, intensity, back = unit.ReadProgram(dbus.UInt32(4))
+    check("WriteProgram then ReadProgram", (shutter, intensity, [tuple(s) for s in back]) ==
+          (1, 1, steps), (shutter, intensity, back))
+    unit.StartProgram(dbus.UInt32(4))
+    time.sleep(0.2)
+    check("ReadStep while the program runs", unit.ReadStep() >= 1)
+    unit.StopProgram()
+    settings = unit.ReadSettings()
+    settings["ShutterOpenPulseTime"] = dbus.Int32(120)
+    unit.WriteSettings(settings)
+    check("WriteSettings then ReadSettings",
+          unit.ReadSettings()["ShutterOpenPulseTime"] == 120)
+    try:
+        unit.WriteProgram(dbus.UInt32(4), dbus.UInt32(1), dbus.UInt32(1),
+                          dbus.Array([(101.0, 1.0)] * 7, signature="(dd)"))
+        check("an intensity of 101 % is refused", False)
+    except dbus.exceptions.DBusException as error:
+        check("an intensity of 101 % is refused with the editor's message",
+              error.get_dbus_name() == NAME + ".Error.InvalidArgs", error)
+    check("Traffic reaches the Terminal too", ">CUREQ4" in traffic(rig))
+
+
+def files():
+    """Program and settings files in the program's own formats, through vq3ctl."""
+    folder = tempfile.mkdtemp(prefix="vq3-bus-")
+    program, settings = os.path.join(folder, "p.txt"), os.path.join(folder, "s.txt")
+    expect(["program", "read", "4", program], 0)
+    expect(["program", "write", "5", program], 0)
+    expect(["program", "read", "5"], 0, r"(?m)^25,0\.5\r?$")
+    expect(["settings", "read", settings], 0)
+    expect(["settings", "write", settings], 0)
+    expect(["program", "write", "5", os.path.join(folder, "missing.txt")], 2)
 
 
 def silent_unit():
