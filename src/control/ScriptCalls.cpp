@@ -20,6 +20,7 @@ constexpr int kExposeGraceMs = 5000;  // beyond the opening itself
 constexpr int kIntensityPollMs = 100; // INTQ while a hold runs
 constexpr int kIntensityLimitMs = 60000;
 constexpr int kShortStepMs = 100;
+const QString kProgramNumbers = QStringLiteral("Programs are numbered 1 to 9.");
 
 QString NoReply(const char* what) {
     return QStringLiteral("The unit did not report its %1 within 2 s.").arg(QLatin1String(what));
@@ -247,6 +248,14 @@ ScriptCall* ScriptCalls::Expose(double seconds, bool wait) {
 
 // Intensity
 
+// The INT0 that ends a hold goes out however the call ends.
+void ScriptCalls::StopHoldWhenEnded(ScriptCall* call) {
+    call->OnEnd([this] {
+        if (m_unit.IntensityHeld())
+            m_unit.StopIntensity();
+    });
+}
+
 ScriptCall* ScriptCalls::StepIntensity(int direction, uint ms) {
     if ((direction != 1 && direction != -1) || ms < 1 || ms > 10000)
         return Failed(Kind::InvalidArgs,
@@ -254,11 +263,7 @@ ScriptCall* ScriptCalls::StepIntensity(int direction, uint ms) {
     ScriptCall* call = Begin(Function::Intensity);
     if (call->Ended())
         return call;
-    // The INT0 that ends the hold goes out however the call ends.
-    call->OnEnd([this] {
-        if (m_unit.IntensityHeld())
-            m_unit.StopIntensity();
-    });
+    StopHoldWhenEnded(call);
     call->Do([this, direction] { m_unit.StartIntensity(direction); });
     call->After(int(ms), [this, call] {
         m_unit.StopIntensity();
@@ -280,10 +285,7 @@ ScriptCall* ScriptCalls::SetIntensity(int percent) {
     ScriptCall* call = Begin(Function::Intensity);
     if (call->Ended())
         return call;
-    call->OnEnd([this] {
-        if (m_unit.IntensityHeld())
-            m_unit.StopIntensity();
-    });
+    StopHoldWhenEnded(call);
     call->SetDeadline(kIntensityLimitMs,
                       QStringLiteral("The intensity did not reach %1 % within 60 s.").arg(percent));
     connect(&m_unit, &UnitController::readout, call, [this, call, percent](link::Readout which) {
@@ -324,7 +326,7 @@ ScriptCall* ScriptCalls::SetIntensity(int percent) {
 
 ScriptCall* ScriptCalls::StartProgram(uint number) {
     if (number < 1 || number > 9)
-        return Failed(Kind::InvalidArgs, QStringLiteral("Programs are numbered 1 to 9."));
+        return Failed(Kind::InvalidArgs, kProgramNumbers);
     ScriptCall* call = Begin(Function::Program);
     if (!call->Ended()) {
         call->Do([this, number] { m_unit.StartProgram(int(number)); });
@@ -344,7 +346,7 @@ ScriptCall* ScriptCalls::StopProgram() {
 
 ScriptCall* ScriptCalls::ReadProgram(uint number) {
     if (number < 1 || number > 9)
-        return Failed(Kind::InvalidArgs, QStringLiteral("Programs are numbered 1 to 9."));
+        return Failed(Kind::InvalidArgs, kProgramNumbers);
     ScriptCall* call = Begin(Function::Program);
     if (call->Ended())
         return call;
@@ -364,7 +366,7 @@ ScriptCall* ScriptCalls::WriteProgram(uint number, uint shutterMode, uint intens
                                       const Steps& steps) {
     namespace msg = resources::msg;
     if (number < 1 || number > 9)
-        return Failed(Kind::InvalidArgs, QStringLiteral("Programs are numbered 1 to 9."));
+        return Failed(Kind::InvalidArgs, kProgramNumbers);
     if (shutterMode < 1 || shutterMode > 2)
         return Failed(Kind::InvalidArgs, resources::Message(msg::ShutterModeWrong));
     if (intensityMode < 1 || intensityMode > 2)
