@@ -118,7 +118,7 @@ ScriptCall* ScriptCalls::Send(const QString& line) {
 
 // Reads
 
-ScriptCall* ScriptCalls::Read(void (UnitController::*query)(), link::Readout readout) {
+ScriptCall* ScriptCalls::Read(link::Readout readout) {
     ScriptCall* call = Begin(std::nullopt);
     if (call->Ended())
         return call;
@@ -138,7 +138,18 @@ ScriptCall* ScriptCalls::Read(void (UnitController::*query)(), link::Readout rea
         }
     });
     call->SetDeadline(kReadLimitMs, NoReply("read-out"));
-    call->Do([this, query] { (m_unit.*query)(); });
+    call->Do([this, readout] {
+        switch (readout) {
+        case link::Readout::Intensity:
+            return m_unit.ReadIntensity();
+        case link::Readout::LampTime:
+            return m_unit.ReadLampTime();
+        case link::Readout::AutoTime:
+            return m_unit.ReadAutoTime();
+        case link::Readout::RestTime:
+            return m_unit.ReadRestTime();
+        }
+    });
     return call;
 }
 
@@ -154,16 +165,16 @@ ScriptCall* ScriptCalls::ReadStatus() {
 }
 
 ScriptCall* ScriptCalls::ReadIntensity() {
-    return Read(&UnitController::ReadIntensity, link::Readout::Intensity);
+    return Read(link::Readout::Intensity);
 }
 ScriptCall* ScriptCalls::ReadLampHours() {
-    return Read(&UnitController::ReadLampTime, link::Readout::LampTime);
+    return Read(link::Readout::LampTime);
 }
 ScriptCall* ScriptCalls::ReadAutoTime() {
-    return Read(&UnitController::ReadAutoTime, link::Readout::AutoTime);
+    return Read(link::Readout::AutoTime);
 }
 ScriptCall* ScriptCalls::ReadRestTime() {
-    return Read(&UnitController::ReadRestTime, link::Readout::RestTime);
+    return Read(link::Readout::RestTime);
 }
 
 ScriptCall* ScriptCalls::ReadStep() {

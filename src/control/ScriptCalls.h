@@ -60,7 +60,7 @@ private:
     // A new call; null (and the call already failed) when the unit cannot take it.
     ScriptCall* Begin(std::optional<Function> function, bool needsUnit = true);
     ScriptCall* Failed(CallOutcome::Kind kind, const QString& message);
-    ScriptCall* Read(void (UnitController::*query)(), link::Readout readout);
+    ScriptCall* Read(link::Readout readout);
     void StopHoldWhenEnded(ScriptCall* call);
     // Sends the command, then asks for the status until `done` holds for it.
     ScriptCall* UntilStatus(Function function, const std::function<void()>& command, unsigned bit,
