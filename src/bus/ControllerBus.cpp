@@ -75,13 +75,15 @@ ControllerBus::ControllerBus(control::UnitController& unit, QObject* parent)
 bool ControllerBus::Register() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        qCWarning(lcBus).noquote() << "no session bus: scripts cannot reach this controller ("
-                                   << bus.lastError().message() << ")";
+        qCWarning(lcBus).noquote()
+            << QStringLiteral("no session bus: scripts cannot reach this controller (%1)")
+                   .arg(bus.lastError().message());
         return false;
     }
     if (!bus.registerService(QLatin1String(kServiceName))) {
         qCWarning(lcBus).noquote()
-            << "the bus name" << kServiceName << "is taken: scripts reach the other controller";
+            << QStringLiteral("the bus name %1 is taken: scripts reach the other controller")
+                   .arg(QLatin1String(kServiceName));
         return false;
     }
     bus.registerObject(QLatin1String(kObjectPath), this);
