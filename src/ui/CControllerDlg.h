@@ -116,7 +116,8 @@ private:
     bool BeginSettingsOperation(PendingOperation operation);
     void OnExchangeFinished(link::SettingsExchange::Outcome outcome);
     void SaveReadSettings();
-    void EndSettingsOperation(bool abandoned);
+    void EndSettingsOperation();
+    void OnBusyChanged(bool busy);
     void EnableOperations(bool enable);
 
     app::Profile& m_profile;

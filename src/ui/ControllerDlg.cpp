@@ -74,8 +74,7 @@ void CControllerDlg::ConnectUnit() {
     connect(&m_unit, &UnitController::deviceError, this, &CControllerDlg::ReportDeviceError);
     connect(&m_unit, &UnitController::programReceived, this, &CControllerDlg::ShowProgramReply);
     connect(&m_unit, &UnitController::stepReceived, this, &CControllerDlg::ShowStep);
-    connect(&m_unit, &UnitController::busyChanged, this,
-            [this](bool busy) { EnableOperations(!busy); });
+    connect(&m_unit, &UnitController::busyChanged, this, &CControllerDlg::OnBusyChanged);
     connect(&m_unit, &UnitController::settingsExchangeFinished, this,
             &CControllerDlg::OnExchangeFinished);
 }
@@ -418,6 +417,14 @@ void CControllerDlg::ShowAppMessage(const QString& text) {
 
 void CControllerDlg::ShowAppMessage(int messageId) {
     ShowAppMessage(Message(messageId));
+}
+
+// An end request that came while a unit settings operation ran (the window's own, also while
+// one of its boxes was open, or a script's) ends the window once the operation has ended.
+void CControllerDlg::OnBusyChanged(bool busy) {
+    EnableOperations(!busy);
+    if (!busy && m_bAbortRequested && !m_ended)
+        OnEndOk();
 }
 
 // An error box of the unit, owned by the window in use.

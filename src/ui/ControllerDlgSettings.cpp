@@ -82,15 +82,15 @@ void CControllerDlg::OnMenuOpen() {
         return;
     const QString path = AskOpenFile(this);
     if (path.isEmpty())
-        return EndSettingsOperation(false);
+        return EndSettingsOperation();
     m_settingsFile = path; // even when the file proves malformed or is not confirmed
     UnitSettingsRecord record = model::kNoSettings;
     if (!files::LoadSettingsFile(path, &record)) {
         ShowAppMessage(msg::FileFormatWrong);
-        return EndSettingsOperation(false);
+        return EndSettingsOperation();
     }
     if (!Confirm(this, path, msg::FileRewritten, record))
-        return EndSettingsOperation(false);
+        return EndSettingsOperation();
     m_unit.WriteSettings(record); // goes on in OnExchangeFinished
 }
 
@@ -117,14 +117,14 @@ void CControllerDlg::OnExchangeFinished(SettingsExchange::Outcome outcome) {
     if (m_pendingOperation == PendingOperation::None)
         return; // not this window's operation
     if (outcome == SettingsExchange::Outcome::Abandoned)
-        return EndSettingsOperation(true); // no closing message: the window ends
+        return EndSettingsOperation(); // no closing message: the window ends
     if (outcome == SettingsExchange::Outcome::TimedOut)
         ShowAppMessage(msg::FailedToConnect);
     else if (m_pendingOperation == PendingOperation::Open)
         ShowAppMessage(msg::SaveCompleted);
     else
         SaveReadSettings();
-    EndSettingsOperation(false);
+    EndSettingsOperation();
 }
 
 // The last steps of both saves: the file (asked for unless Save has one), the confirmation
@@ -146,12 +146,10 @@ void CControllerDlg::SaveReadSettings() {
                                                           : msg::FailedToWrite);
 }
 
-void CControllerDlg::EndSettingsOperation(bool abandoned) {
+// An end request that came meanwhile ends the window as the unit is released.
+void CControllerDlg::EndSettingsOperation() {
     m_pendingOperation = PendingOperation::None;
     m_unit.ReleaseSettings();
-    // An end request that came meanwhile (also while a box was open) ends the window now.
-    if (abandoned || m_bAbortRequested)
-        OnEndOk();
 }
 
 void CControllerDlg::EnableOperations(bool enable) {

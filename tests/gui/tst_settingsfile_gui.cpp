@@ -3,6 +3,7 @@
 // and what is greyed while an operation runs. The exchanges' outcomes and timing are tested
 // without a window, and a unit that never answers end to end.
 #include "WindowRig.h"
+#include "control/ScriptCalls.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -433,6 +434,8 @@ void TestSettingsFileGui::endRequestDuringWait_data() {
         << "open" << false << 50 << false << kSettingsSets7 << 1;
     QTest::newRow("Exit while Open verifies")
         << "open" << true << 300 << false << kSettingsSets7 + kSettingsQueries << 1;
+    QTest::newRow("close box while a script reads the settings")
+        << "script" << true << 200 << true << kSettingsQueries << 0;
 }
 
 void TestSettingsFileGui::endRequestDuringWait() {
@@ -462,9 +465,15 @@ void TestSettingsFileGui::endRequestDuringWait() {
     });
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(h.RunOperation(operation == "save"      ? idm::Save
-                           : operation == "save as" ? idm::SaveAs
-                                                    : idm::Open));
+    vq3::control::ScriptCalls script(h.controller);
+    if (operation == "script") {
+        script.ReadSettings();
+        QVERIFY(QTest::qWaitFor([&] { return !h.controller.Busy(); }, 5000));
+    } else {
+        QVERIFY(h.RunOperation(operation == "save"      ? idm::Save
+                               : operation == "save as" ? idm::SaveAs
+                                                        : idm::Open));
+    }
 
     QVERIFY(busy);
     QVERIFY(!aboutEnabled);
