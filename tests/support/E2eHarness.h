@@ -22,17 +22,6 @@
 
 namespace vq3::test {
 
-// Resident memory of a process in kB, from /proc.
-inline qint64 ResidentKb(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
 // CPU time (user + system) of a process in clock ticks, from /proc.
 inline qint64 CpuTicks(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
