@@ -51,6 +51,7 @@ void UnitController::Connect() {
 void UnitController::ChoosePort(int port) {
     if (State() == LinkState::Lost && port == Port())
         return; // the device that went away is still awaited
+    m_stopOwed = false; // owed to the device that is given up
     m_channel.SetPort(port);
     // Closed and opened again: a fresh start of the link.
     m_channel.ConnectSequence(true);
