@@ -8,6 +8,7 @@
 #include "vq3unitadaptor.h"
 
 #include <QDBusConnection>
+#include <QDateTime>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
@@ -52,7 +53,7 @@ QString ErrorName(CallOutcome::Kind kind) {
 
 // The interface each property belongs to, in the order of the class's properties.
 QString InterfaceOf(const char* property) {
-    static const QStringList link = {"Port", "State", "Device", "Busy"};
+    static const QStringList link = {"Port", "State", "Device", "Busy", "Owner"};
     return QLatin1String(link.contains(QLatin1String(property)) ? kLinkInterface : kUnitInterface);
 }
 
@@ -69,7 +70,10 @@ ControllerBus::ControllerBus(control::UnitController& unit, QObject* parent)
     connect(&m_unit, &UnitController::busyChanged, this, &ControllerBus::AnnounceChanges);
     connect(&m_unit, &UnitController::statusChanged, this, &ControllerBus::AnnounceChanges);
     connect(&m_unit, &UnitController::lineDispatched, this,
-            [this](const QByteArray& line) { emit Traffic(QString::fromLatin1(line)); });
+            [this](const QByteArray& line) {
+                emit Traffic(QString::fromLatin1(line),
+                             qulonglong(QDateTime::currentMSecsSinceEpoch()) * 1000);
+            });
 }
 
 bool ControllerBus::Register() {
@@ -111,6 +115,9 @@ QString ControllerBus::State() const {
 
 QString ControllerBus::Device() const {
     return m_unit.DevicePath();
+}
+QString ControllerBus::Owner() const {
+    return {};
 }
 bool ControllerBus::Busy() const {
     return m_unit.Busy();
@@ -291,6 +298,22 @@ void ControllerBus::WriteSettings(const QVariantMap& settings) {
         return;
     }
     Answer(m_calls.WriteSettings(keys.record));
+}
+
+} // namespace vq3::bus
+
+namespace vq3::bus {
+
+// Not built yet: the members are in the interface so that clients can be built against it.
+void ControllerBus::StopExposure() {
+    if (calledFromDBus())
+        sendErrorReply(QDBusError::NotSupported, QStringLiteral("Not built yet."));
+}
+void ControllerBus::Claim() {
+    StopExposure();
+}
+void ControllerBus::Release() {
+    StopExposure();
 }
 
 } // namespace vq3::bus

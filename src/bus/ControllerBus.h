@@ -25,6 +25,7 @@ class ControllerBus : public QObject, protected QDBusContext {
     Q_PROPERTY(QString State READ State)
     Q_PROPERTY(QString Device READ Device)
     Q_PROPERTY(bool Busy READ Busy)
+    Q_PROPERTY(QString Owner READ Owner)
     // Unit
     Q_PROPERTY(int Status READ Status)
     Q_PROPERTY(bool LampOn READ LampOn)
@@ -49,6 +50,7 @@ public:
     QString State() const;
     QString Device() const;
     bool Busy() const;
+    QString Owner() const;
     int Status() const;
     bool LampOn() const { return Lamp(0); }
     bool LampStable() const { return Lamp(1); }
@@ -86,9 +88,15 @@ public:
     void WriteProgram(uint n, uint shutterMode, uint intensityMode, const ProgramSteps& steps);
     QVariantMap ReadSettings();
     void WriteSettings(const QVariantMap& settings);
+    void StopExposure();
+    void Claim();
+    void Release();
 
 signals:
-    void Traffic(const QString& line);
+    // Times are microseconds since the Unix epoch.
+    void Traffic(const QString& line, qulonglong time);
+    void ExposureEnded(double secondsOpen, bool complete, qulonglong time);
+    void ProgramEnded(uint n, qulonglong time);
 
 private:
     bool Lamp(int indicator) const;
