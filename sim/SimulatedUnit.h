@@ -14,8 +14,9 @@
 //   time, and a lit lamp goes out when they reach it.
 // - The error bit (0x20 short, 0x040 long form) is set while a lamp alarm time is set
 //   (n > 0) and the lamp hours have reached n * 100.
-// - S1, S0 and ATS answer NG03 during a timed opening and NG02 while a program runs; START
-//   answers NG03 during a timed opening; CURE and START answer NG02 while a program runs.
+// - S1 and ATS answer NG03 during a timed opening; S0 then closes the shutter at once and
+//   ends the timed opening. S1, S0 and ATS answer NG02 while a program runs; START answers
+//   NG03 during a timed opening; CURE and START answer NG02 while a program runs.
 // - A program sets each step's intensity (watts scaled to percent of 10.00 W) and keeps the
 //   shutter open for the step's time; a step of 0.0 s is passed over. After the last step
 //   (step 1 only in 1-step mode) the shutter closes and STPQ answers STP0 again.

@@ -206,11 +206,13 @@ QByteArray SimulatedUnit::LampCommand(bool on) {
     return {};
 }
 
+// S0 is how a timed opening is cut short, so only S1 is refused during one.
 QByteArray SimulatedUnit::ShutterCommand(bool open) {
-    if (m_autoOpening)
+    if (m_autoOpening && open)
         return Line("NG03");
     if (m_runningStep > 0)
         return Line("NG02");
+    m_autoOpening = false;
     m_shutterOpen = open;
     return {};
 }

@@ -124,13 +124,18 @@ void SimulatedUnitTest::conversation_data() {
     // Shutter
     QTest::newRow("manual shutter") << Options() << QByteArrayList{"S1", "INP", "S1", "S0", "INP"}
                                     << QByteArrayList{"", "INP04", "", "", "INP00"};
-    QTest::newRow("timed opening counts down, NG03 meanwhile")
+    QTest::newRow("timed opening counts down, S1 and ATS answer NG03 meanwhile")
         << Options()
-        << QByteArrayList{"AT002.5", "ATQ", "ATT",   "ATS", "INP", "ATT", "+1000", "ATT", "S0",
-                          "S1",      "ATS", "+1499", "ATT", "+1",  "ATT", "INP",   "S1",  "INP"}
+        << QByteArrayList{"AT002.5", "ATQ",   "ATT", "ATS", "INP", "ATT", "+1000", "ATT", "S1",
+                          "ATS",     "+1499", "ATT", "+1",  "ATT", "INP", "S1",    "INP"}
         << QByteArrayList{"",         "AT002.5",  "ATT000.0", "",     "INP04",
-                          "ATT002.5", "ATT001.5", "NG03",     "NG03", "NG03",
-                          "ATT000.1", "ATT000.0", "INP00",    "",     "INP04"};
+                          "ATT002.5", "ATT001.5", "NG03",     "NG03", "ATT000.1",
+                          "ATT000.0", "INP00",    "",         "INP04"};
+    // The opening's planned end must not close a shutter opened again after S0.
+    QTest::newRow("S0 ends a timed opening at once")
+        << Options()
+        << QByteArrayList{"AT002.5", "ATS", "+1000", "S0", "ATT", "INP", "S1", "+2000", "INP"}
+        << QByteArrayList{"", "", "", "ATT000.0", "INP00", "", "INP04"};
     QTest::newRow("auto time limits")
         << Options() << QByteArrayList{"ATQ", "AT000.0", "ATQ", "AT999.9", "ATQ"}
         << QByteArrayList{"AT010.0", "", "AT000.0", "", "AT999.9"};
