@@ -17,6 +17,10 @@
 // - S1 and ATS answer NG03 during a timed opening; S0 then closes the shutter at once and
 //   ends the timed opening. S1, S0 and ATS answer NG02 while a program runs; START answers
 //   NG03 during a timed opening; CURE and START answer NG02 while a program runs.
+// - With refuseEveryN, every Nth command that starts something and would be carried out is
+//   refused instead, changing nothing, with the refusal of its function: L1 and L0 NG01; S1,
+//   S0, ATS and AT<time> NG03; INT1 and INT2 NG04; START and CURE NG02. Stops (INT0, STOP),
+//   queries, settings and LAMPCLR are never refused so, and do not count.
 // - A program sets each step's intensity (watts scaled to percent of 10.00 W) and keeps the
 //   shutter open for the step's time; a step of 0.0 s is passed over. After the last step
 //   (step 1 only in 1-step mode) the shutter closes and STPQ answers STP0 again.
@@ -38,6 +42,7 @@ struct UnitOptions {
     int warmupMs = 3000;           // L1 -> "Lamp Stable" after this; L0/L1 meanwhile answer NG01
     double clockSpeed = 1.0;       // lamp hours clock multiplier (3600 = one hour per second)
     int rampPercentPerSecond = 10; // INT1/INT2 ramp rate
+    int refuseEveryN = 0;          // refuse every Nth starting command on purpose (0 = never)
 };
 
 class SimulatedUnit : public QObject {
@@ -122,9 +127,12 @@ private:
     QByteArray Dispatch(const QByteArray& command);
     QByteArray DispatchWithArgument(const QByteArray& command);
     QByteArray StatusReply();
+    bool RefusedOnPurpose(); // counts a starting command the unit would carry out
     QByteArray LampCommand(bool on);
     QByteArray ShutterCommand(bool open);
     QByteArray StartAutoOpening();
+    QByteArray SetAutoTime(QByteArrayView argument);
+    QByteArray StartRamp(int direction);
     QByteArray StoreProgram(const QByteArray& command);
     QByteArray StartProgram(int number);
     QByteArray StopProgram();
@@ -166,6 +174,7 @@ private:
     int m_controlMode = 1;
 
     QList<QByteArray> m_commandLog;
+    int m_startCommands = 0; // carried-out starting commands, for refuseEveryN
 };
 
 } // namespace vq3::sim

@@ -50,20 +50,8 @@ QByteArray SimulatedUnit::Dispatch(const QByteArray& command) {
          [](SimulatedUnit& u) {
              return Line("INT" + wire::Decimal(u.IntensityAt(u.m_simulatedUpTo), 3));
          }},
-        {"INT1",
-         [](SimulatedUnit& u) {
-             u.FreezeRamp();
-             u.m_ramp = 1;
-             u.m_rampStart = u.m_simulatedUpTo;
-             return QByteArray();
-         }},
-        {"INT2",
-         [](SimulatedUnit& u) {
-             u.FreezeRamp();
-             u.m_ramp = -1;
-             u.m_rampStart = u.m_simulatedUpTo;
-             return QByteArray();
-         }},
+        {"INT1", [](SimulatedUnit& u) { return u.StartRamp(1); }},
+        {"INT2", [](SimulatedUnit& u) { return u.StartRamp(-1); }},
         {"INT0",
          [](SimulatedUnit& u) {
              u.FreezeRamp();
@@ -181,13 +169,8 @@ QByteArray SimulatedUnit::DispatchWithArgument(const QByteArray& command) {
     }
     if (command.startsWith("CURE"))
         return StoreProgram(command);
-    if (command.startsWith("AT")) {
-        const auto tenths = wire::TenthsValue(QByteArrayView(command).sliced(2));
-        if (!tenths)
-            return Line(kCommandError);
-        m_autoTenths = *tenths;
-        return {};
-    }
+    if (command.startsWith("AT"))
+        return SetAutoTime(QByteArrayView(command).sliced(2));
     return Line(kCommandError);
 }
 
@@ -196,8 +179,18 @@ QByteArray SimulatedUnit::StatusReply() {
                 wire::Hex(static_cast<unsigned>(statusWord()), m_options.longStatus ? 3 : 2));
 }
 
+// Soak tests want refusals the controller did not cause; only commands the unit would carry
+// out count, so the rhythm does not depend on the unit's own refusals.
+bool SimulatedUnit::RefusedOnPurpose() {
+    if (m_options.refuseEveryN <= 0)
+        return false;
+    return ++m_startCommands % m_options.refuseEveryN == 0;
+}
+
 QByteArray SimulatedUnit::LampCommand(bool on) {
     if (m_lampOn && !m_lampStable)
+        return Line("NG01");
+    if (RefusedOnPurpose())
         return Line("NG01");
     if (!on)
         LampOut();
@@ -212,6 +205,8 @@ QByteArray SimulatedUnit::ShutterCommand(bool open) {
         return Line("NG03");
     if (m_runningStep > 0)
         return Line("NG02");
+    if (RefusedOnPurpose())
+        return Line("NG03");
     m_autoOpening = false;
     m_shutterOpen = open;
     return {};
@@ -222,9 +217,32 @@ QByteArray SimulatedUnit::StartAutoOpening() {
         return Line("NG03");
     if (m_runningStep > 0)
         return Line("NG02");
+    if (RefusedOnPurpose())
+        return Line("NG03");
     m_autoOpening = true;
     m_shutterOpen = true;
     m_autoEnd = m_simulatedUpTo + static_cast<qint64>(m_autoTenths) * 100;
+    return {};
+}
+
+// AT<time>: the time as "ddd.d" seconds.
+QByteArray SimulatedUnit::SetAutoTime(QByteArrayView argument) {
+    const auto tenths = wire::TenthsValue(argument);
+    if (!tenths)
+        return Line(kCommandError);
+    if (RefusedOnPurpose())
+        return Line("NG03");
+    m_autoTenths = *tenths;
+    return {};
+}
+
+// INT1 (+1) or INT2 (-1): the ramp runs on from the intensity reached so far.
+QByteArray SimulatedUnit::StartRamp(int direction) {
+    if (RefusedOnPurpose())
+        return Line("NG04");
+    FreezeRamp();
+    m_ramp = direction;
+    m_rampStart = m_simulatedUpTo;
     return {};
 }
 
@@ -234,6 +252,8 @@ QByteArray SimulatedUnit::StoreProgram(const QByteArray& command) {
     const auto program = ParseProgram(command);
     if (!program)
         return Line("ERR05");
+    if (RefusedOnPurpose())
+        return Line("NG02");
     m_programs[static_cast<size_t>(program->number - 1)] = command;
     return {};
 }
@@ -247,6 +267,8 @@ QByteArray SimulatedUnit::StartProgram(int number) {
     const auto program = ParseProgram(stored.isEmpty() ? EmptyProgram(number) : stored);
     if (!program)
         return Line("ERR05");
+    if (RefusedOnPurpose())
+        return Line("NG02");
     m_run = program->steps;
     m_runSteps = m_programMode == 1 ? 1 : kProgramSteps;
     StartStep(0, m_simulatedUpTo);

@@ -98,6 +98,11 @@ int main(int argc, char* argv[]) {
         QStringLiteral("ramp"),
         QStringLiteral("Intensity ramp in percent per second (default 10)."),
         QStringLiteral("rate"), QStringLiteral("10"));
+    const QCommandLineOption refuse(
+        QStringLiteral("refuse"),
+        QStringLiteral("Refuse every <n>th lamp, shutter, intensity or program command that "
+                       "would be carried out, with its NG code (default 0, never)."),
+        QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption delay(QStringLiteral("delay"),
                                    QStringLiteral("Wait <ms> before each reply."),
                                    QStringLiteral("ms"), QStringLiteral("0"));
@@ -147,10 +152,10 @@ int main(int argc, char* argv[]) {
         QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No traffic trace on standard error."));
-    parser.addOptions({link,  log,        longStatus,  warmup,      clockSpeed, ramp,
-                       delay, split,      crlf,        nul,         garbage,    overlong,
-                       burst, silent,     dropAfter,   replugAfter, stallAfter, stream,
-                       noCr,  streamRate, streamAfter, quiet});
+    parser.addOptions({link,     log,   longStatus, warmup,      clockSpeed,  ramp,
+                       refuse,   delay, split,      crlf,        nul,         garbage,
+                       overlong, burst, silent,     dropAfter,   replugAfter, stallAfter,
+                       stream,   noCr,  streamRate, streamAfter, quiet});
     parser.process(app);
 
     vq3::sim::UnitOptions unitOptions;
@@ -166,6 +171,7 @@ int main(int argc, char* argv[]) {
     const IntOption numbers[] = {
         {warmup, 0, &unitOptions.warmupMs},
         {ramp, 0, &unitOptions.rampPercentPerSecond},
+        {refuse, 0, &unitOptions.refuseEveryN},
         {delay, 0, &linkOptions.replyDelayMs},
         {split, 1, &linkOptions.splitPieces},
         {garbage, 0, &linkOptions.garbageEveryN},

@@ -23,6 +23,12 @@ UnitOptions Options(int warmupMs = 3000, bool longStatus = false, double clockSp
     return options;
 }
 
+UnitOptions Refusing(int everyN) {
+    UnitOptions options;
+    options.refuseEveryN = everyN;
+    return options;
+}
+
 QByteArray Replaced(QByteArray text, qsizetype at, char c) {
     text[at] = c;
     return text;
@@ -212,6 +218,26 @@ void SimulatedUnitTest::conversation_data() {
     QTest::newRow("empty program runs through at once")
         << Options() << QByteArrayList{"START4", "STPQ", "INP"}
         << QByteArrayList{"", "STP0", "INP00"};
+    // Only starting commands the unit would carry out count; each refusal names its function
+    // and changes nothing.
+    QTest::newRow("refusals on purpose: lamp and shutter")
+        << Refusing(3)
+        << QByteArrayList{"L1",   "L0",   "+3000", "S1",  "L0",  "INP",     "AT12x", "AT001.0",
+                          "S0",   "ATS",  "ATT",   "INP", "ATQ", "LIF",     "CNT1",  "LAMPCLR",
+                          "INT0", "STOP", "ATS",   "S1",  "S0",  "AT002.0", "ATQ",   "INP"}
+        << QByteArrayList{"",          "NG01", "",     "NG01",     "INP07", "ERR",
+                          "",          "",     "NG03", "ATT000.0", "INP03", "AT001.0",
+                          "LIFOK0000", "",     "",     "",         "",      "",
+                          "NG03",      "",     "NG03", "AT001.0",  "INP03"};
+    QTest::newRow("refusals on purpose: intensity and programs")
+        << Refusing(2) << QByteArrayList{"INT1",   "+1000",   "INT0",
+                                         "INTQ",   "INT2",    "+1000",
+                                         "INTQ",   kProgram1, Replaced(kPercentProgram, 4, '9'),
+                                         "CUREQ9", "START1",  "STPQ",
+                                         "STOP",   "STPQ",    "INT0",
+                                         "START1", "STPQ"}
+        << QByteArrayList{"", "",     "INT060", "NG04", "INT060", "",     "NG02", kEmptyProgram9,
+                          "", "STP1", "",       "STP0", "",       "NG02", "STP0"};
     QTest::newRow("bad START") << Options()
                                << QByteArrayList{"START0", "START", "START10", "STARTx"}
                                << QByteArrayList{"ERR", "ERR", "ERR", "ERR"};
