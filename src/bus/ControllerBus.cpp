@@ -8,7 +8,6 @@
 #include "vq3unitadaptor.h"
 
 #include <QDBusConnection>
-#include <QDateTime>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
@@ -70,9 +69,17 @@ ControllerBus::ControllerBus(control::UnitController& unit, QObject* parent)
     connect(&m_unit, &UnitController::busyChanged, this, &ControllerBus::AnnounceChanges);
     connect(&m_unit, &UnitController::statusChanged, this, &ControllerBus::AnnounceChanges);
     connect(&m_unit, &UnitController::lineDispatched, this,
-            [this](const QByteArray& line) {
-                emit Traffic(QString::fromLatin1(line),
-                             qulonglong(QDateTime::currentMSecsSinceEpoch()) * 1000);
+            [this](const QByteArray& line, qint64 wallMicros) {
+                emit Traffic(QString::fromLatin1(line), qulonglong(wallMicros));
+            });
+    connect(&m_unit, &UnitController::ownerChanged, this, &ControllerBus::WatchOwner);
+    connect(&m_calls, &control::ScriptCalls::exposureEnded, this,
+            [this](double secondsOpen, bool complete, qint64 wallMicros) {
+                emit ExposureEnded(secondsOpen, complete, qulonglong(wallMicros));
+            });
+    connect(&m_calls, &control::ScriptCalls::programEnded, this,
+            [this](int number, qint64 wallMicros) {
+                emit ProgramEnded(uint(number), qulonglong(wallMicros));
             });
 }
 
@@ -117,7 +124,7 @@ QString ControllerBus::Device() const {
     return m_unit.DevicePath();
 }
 QString ControllerBus::Owner() const {
-    return {};
+    return m_unit.Owner();
 }
 bool ControllerBus::Busy() const {
     return m_unit.Busy();
@@ -171,6 +178,24 @@ void ControllerBus::AnnounceChanges() {
 
 // Calls
 
+control::ScriptCalls& ControllerBus::Calls() {
+    m_calls.SetCaller(calledFromDBus() ? message().service() : QString());
+    return m_calls;
+}
+
+// The claim ends when its holder leaves the bus.
+void ControllerBus::WatchOwner(const QString& owner) {
+    AnnounceChanges();
+    delete m_ownerWatch;
+    m_ownerWatch = nullptr;
+    if (owner.isEmpty() || !QDBusConnection::sessionBus().isConnected())
+        return;
+    m_ownerWatch = new QDBusServiceWatcher(owner, QDBusConnection::sessionBus(),
+                                           QDBusServiceWatcher::WatchForUnregistration, this);
+    connect(m_ownerWatch, &QDBusServiceWatcher::serviceUnregistered, this,
+            [this](const QString& gone) { m_calls.CallerLeft(gone); });
+}
+
 void ControllerBus::Answer(control::ScriptCall* call,
                            std::function<QList<QVariant>(const QVariant&)> reply) {
     if (!calledFromDBus())
@@ -199,70 +224,70 @@ QList<QVariant> Value(const QVariant& value) {
 } // namespace
 
 void ControllerBus::Connect(const QString& port) {
-    Answer(m_calls.Connect(port));
+    Answer(Calls().Connect(port));
 }
 void ControllerBus::Disconnect() {
-    Answer(m_calls.Disconnect());
+    Answer(Calls().Disconnect());
 }
 void ControllerBus::Send(const QString& line) {
-    Answer(m_calls.Send(line));
+    Answer(Calls().Send(line));
 }
 int ControllerBus::ReadStatus() {
-    Answer(m_calls.ReadStatus(), Value);
+    Answer(Calls().ReadStatus(), Value);
     return 0;
 }
 int ControllerBus::ReadIntensity() {
-    Answer(m_calls.ReadIntensity(), Value);
+    Answer(Calls().ReadIntensity(), Value);
     return 0;
 }
 int ControllerBus::ReadLampHours() {
-    Answer(m_calls.ReadLampHours(), Value);
+    Answer(Calls().ReadLampHours(), Value);
     return 0;
 }
 double ControllerBus::ReadAutoTime() {
-    Answer(m_calls.ReadAutoTime(), Value);
+    Answer(Calls().ReadAutoTime(), Value);
     return 0;
 }
 double ControllerBus::ReadRestTime() {
-    Answer(m_calls.ReadRestTime(), Value);
+    Answer(Calls().ReadRestTime(), Value);
     return 0;
 }
 int ControllerBus::ReadStep() {
-    Answer(m_calls.ReadStep(), Value);
+    Answer(Calls().ReadStep(), Value);
     return 0;
 }
 void ControllerBus::SetLamp(bool on) {
-    Answer(m_calls.SetLamp(on));
+    Answer(Calls().SetLamp(on));
 }
 void ControllerBus::WaitLampStable(double seconds) {
-    Answer(m_calls.WaitLampStable(seconds));
+    Answer(Calls().WaitLampStable(seconds));
 }
 void ControllerBus::SetShutter(bool open) {
-    Answer(m_calls.SetShutter(open));
+    Answer(Calls().SetShutter(open));
 }
 void ControllerBus::Expose(double seconds) {
-    Answer(m_calls.Expose(seconds, true));
+    Answer(Calls().Expose(seconds, true));
 }
 void ControllerBus::StartExposure(double seconds) {
-    Answer(m_calls.Expose(seconds, false));
+    Answer(Calls().Expose(seconds, false));
 }
 int ControllerBus::StepIntensity(int direction, uint ms) {
-    Answer(m_calls.StepIntensity(direction, ms), Value);
+    Answer(Calls().StepIntensity(direction, ms), Value);
     return 0;
 }
 int ControllerBus::SetIntensity(int percent) {
-    Answer(m_calls.SetIntensity(percent), Value);
+    Answer(Calls().SetIntensity(percent), Value);
     return 0;
 }
 void ControllerBus::StartProgram(uint n) {
-    Answer(m_calls.StartProgram(n));
+    Answer(Calls().StartProgram(n));
 }
 void ControllerBus::StopProgram() {
-    Answer(m_calls.StopProgram());
+    Answer(Calls().StopProgram());
 }
 
 uint ControllerBus::ReadProgram(uint n, uint&, ProgramSteps&) {
-    Answer(m_calls.ReadProgram(n), [](const QVariant& value) {
+    Answer(Calls().ReadProgram(n), [](const QVariant& value) {
         const QVariantList parts = value.toList();
         ProgramSteps steps;
         for (const auto& [intensity, time] : parts.value(2).value<control::ScriptCalls::Steps>())
@@ -279,11 +304,21 @@ void ControllerBus::WriteProgram(uint n, uint shutterMode, uint intensityMode,
     control::ScriptCalls::Steps values;
     for (const ProgramStep& step : steps)
         values.append({step.intensity, step.shutterTime});
-    Answer(m_calls.WriteProgram(n, shutterMode, intensityMode, values));
+    Answer(Calls().WriteProgram(n, shutterMode, intensityMode, values));
+}
+
+void ControllerBus::StopExposure() {
+    Answer(Calls().StopExposure());
+}
+void ControllerBus::Claim() {
+    Answer(Calls().Claim());
+}
+void ControllerBus::Release() {
+    Answer(Calls().Release());
 }
 
 QVariantMap ControllerBus::ReadSettings() {
-    Answer(m_calls.ReadSettings(), [](const QVariant& value) {
+    Answer(Calls().ReadSettings(), [](const QVariant& value) {
         return QList<QVariant>{files::SettingsToKeys(value.value<model::UnitSettingsRecord>())};
     });
     return {};
@@ -297,23 +332,7 @@ void ControllerBus::WriteSettings(const QVariantMap& settings) {
             sendErrorReply(ErrorName(CallOutcome::Kind::InvalidArgs), keys.problem);
         return;
     }
-    Answer(m_calls.WriteSettings(keys.record));
-}
-
-} // namespace vq3::bus
-
-namespace vq3::bus {
-
-// Not built yet: the members are in the interface so that clients can be built against it.
-void ControllerBus::StopExposure() {
-    if (calledFromDBus())
-        sendErrorReply(QDBusError::NotSupported, QStringLiteral("Not built yet."));
-}
-void ControllerBus::Claim() {
-    StopExposure();
-}
-void ControllerBus::Release() {
-    StopExposure();
+    Answer(Calls().WriteSettings(keys.record));
 }
 
 } // namespace vq3::bus

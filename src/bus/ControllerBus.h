@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QVariantMap>
 
+class QDBusServiceWatcher;
+
 namespace vq3::control {
 class UnitController;
 }
@@ -15,9 +17,10 @@ namespace vq3::bus {
 
 // The running controller on the session bus: the Link and Unit interfaces of one object,
 // served by adaptors generated from their introspection XML. Every method is a script call
-// of the unit's object; one that waits for the unit replies once, when it has ended, and a
-// caller that leaves the bus meanwhile ends it (releasing what it holds). Every property
-// change is announced with PropertiesChanged.
+// of the unit's object, made as its caller's (by unique bus name, for the claim); one that
+// waits for the unit replies once, when it has ended, and a caller that leaves the bus
+// meanwhile ends it (the work it started is finished first) and gives up its claim. Every
+// property change is announced with PropertiesChanged.
 class ControllerBus : public QObject, protected QDBusContext {
     Q_OBJECT
     // Link
@@ -102,12 +105,16 @@ private:
     bool Lamp(int indicator) const;
     // Replies to the call being served when `call` ends; the value of a reply comes from
     // `reply` (none when null).
+    // The script calls, made as the caller of the message being served.
+    control::ScriptCalls& Calls();
     void Answer(control::ScriptCall* call,
                 std::function<QList<QVariant>(const QVariant&)> reply = nullptr);
     void AnnounceChanges();
+    void WatchOwner(const QString& owner);
 
     control::UnitController& m_unit;
     control::ScriptCalls m_calls;
+    QDBusServiceWatcher* m_ownerWatch = nullptr;
     QVariantMap m_announced; // property values as last announced, by interface + name
 };
 

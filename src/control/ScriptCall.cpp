@@ -2,11 +2,6 @@
 
 namespace vq3::control {
 
-namespace {
-// Operations of the unit run by a script's call right now; a use of a function meanwhile is
-// the script's own, not the operator's.
-int g_scriptOperations = 0;
-
 QString FunctionName(Function function) {
     switch (function) {
     case Function::Lamp:
@@ -20,33 +15,43 @@ QString FunctionName(Function function) {
     }
     return {};
 }
-} // namespace
 
-ScriptCall::ScriptCall(UnitController& unit, std::optional<Function> function, QObject* parent)
-    : QObject(parent), m_unit(unit) {
+ScriptCall::ScriptCall(UnitController& unit, Origin id, const QString& name,
+                       std::optional<Function> function, QObject* parent)
+    : QObject(parent), m_unit(unit), m_id(id), m_name(name), m_function(function) {
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this,
             [this] { Fail(CallOutcome::Kind::Timeout, m_deadlineMessage); });
-    connect(&m_unit, &UnitController::deviceError, this,
-            [this](const QString& text) { Fail(CallOutcome::Kind::DeviceError, text); });
-    connect(&m_unit, &UnitController::linkChanged, this, [this] {
-        if (!m_unit.IsConnected() && g_scriptOperations == 0)
+    connect(&m_unit, &UnitController::commandRefused, this,
+            [this](const link::SentCommand& command, const QString& text) {
+                if (Mine(command))
+                    Fail(CallOutcome::Kind::DeviceError, text);
+            });
+    // A call's own Disconnect does not interrupt it.
+    m_lossWatch = connect(&m_unit, &UnitController::linkChanged, this, [this] {
+        if (!m_unit.IsConnected() && m_unit.CurrentOrigin() != m_id)
             Fail(CallOutcome::Kind::Interrupted,
                  QStringLiteral("The connection to the unit was lost while the call waited."));
     });
     if (function)
-        connect(&m_unit, &UnitController::functionUsed, this, [this, function](Function used) {
-            if (used == *function && g_scriptOperations == 0)
-                Fail(CallOutcome::Kind::Interrupted,
-                     QStringLiteral("The operator used the %1 while the call waited.")
-                         .arg(FunctionName(used)));
-        });
+        m_operatorWatch = connect(&m_unit, &UnitController::functionUsed, this,
+                                  [this, function](Function used, Origin origin) {
+                                      if (used == *function && origin == kOperator)
+                                          Fail(CallOutcome::Kind::Interrupted,
+                                               QStringLiteral("The operator used the %1 while "
+                                                              "the call waited.")
+                                                   .arg(FunctionName(used)));
+                                  });
+}
+
+void ScriptCall::WatchInterruptionsItself() {
+    disconnect(m_lossWatch);
+    disconnect(m_operatorWatch);
 }
 
 void ScriptCall::Do(const std::function<void()>& operation) {
-    ++g_scriptOperations;
+    UnitController::Acting acting(m_unit, m_id);
     operation();
-    --g_scriptOperations;
 }
 
 void ScriptCall::SetDeadline(int ms, const QString& message) {
@@ -91,6 +96,7 @@ void ScriptCall::End(const CallOutcome& outcome, bool answer) {
     disconnect(&m_unit, nullptr, this, nullptr);
     if (m_cleanup)
         Do(m_cleanup);
+    emit ended();
     // Never inside the caller that started the call, nor inside a reception tick.
     QMetaObject::invokeMethod(
         this,

@@ -1,12 +1,18 @@
 #include "control/ScriptCalls.h"
 
+#include "control/ExposureRun.h"
+#include "control/ProgramRun.h"
 #include "control/StepFaultMessage.h"
 #include "control/UnitController.h"
+#include "link/Commands.h"
 #include "model/MemoryStepProgram.h"
 #include "resources/Messages.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace vq3::control {
 
@@ -14,9 +20,8 @@ namespace {
 
 using Kind = CallOutcome::Kind;
 namespace status = link::status;
+namespace cmd = link::cmd;
 
-constexpr int kExposePollMs = 250;    // INP at most four times a second
-constexpr int kExposeGraceMs = 5000;  // beyond the opening itself
 constexpr int kIntensityPollMs = 100; // INTQ while a hold runs
 constexpr int kIntensityLimitMs = 60000;
 constexpr int kShortStepMs = 100;
@@ -57,17 +62,43 @@ void FailExchange(ScriptCall* call, link::SettingsExchange::Outcome outcome) {
 
 ScriptCalls::ScriptCalls(UnitController& unit, QObject* parent) : QObject(parent), m_unit(unit) {}
 
-ScriptCall* ScriptCalls::Failed(Kind kind, const QString& message) {
-    auto* call = new ScriptCall(m_unit, std::nullopt, this);
+ScriptCalls::~ScriptCalls() = default;
+
+void ScriptCalls::CallerLeft(const QString& caller) {
+    if (!caller.isEmpty() && m_unit.Owner() == caller)
+        m_unit.SetOwner(QString());
+}
+
+ScriptCall* ScriptCalls::EndedCall(const char* name, Kind kind, const QString& message) {
+    auto* call = new ScriptCall(m_unit, NextOrigin(), QLatin1String(name), std::nullopt, this);
     call->Fail(kind, message);
     return call;
 }
 
-ScriptCall* ScriptCalls::Begin(std::optional<Function> function, bool needsUnit) {
-    auto* call = new ScriptCall(m_unit, function, this);
-    if (m_unit.Busy())
+QString ScriptCalls::InUse(Function function) const {
+    if (const ScriptCall* running = m_running.value(int(function)); running && !running->Ended())
+        return QStringLiteral("The %1 is in use by %2; try again when it has ended.")
+            .arg(FunctionName(function), running->Name());
+    if (function == Function::Shutter && m_exposure && m_exposure->UnderWay())
+        return QStringLiteral("The shutter is in use by a timed opening (%1 s left); try again "
+                              "when it has ended.")
+            .arg(m_exposure->SecondsLeft(), 0, 'f', 1);
+    return {};
+}
+
+ScriptCall* ScriptCalls::Begin(const char* name, std::optional<Function> function, bool needsUnit) {
+    auto* call = new ScriptCall(m_unit, NextOrigin(), QLatin1String(name), function, this);
+    const QString owner = m_unit.Owner();
+    const QString inUse = function ? InUse(*function) : QString();
+    if (!owner.isEmpty() && owner != m_caller)
+        call->Fail(Kind::Busy, QStringLiteral("The unit is claimed by %1 until it releases it "
+                                              "or leaves the bus.")
+                                   .arg(owner));
+    else if (m_unit.Busy())
         call->Fail(Kind::Busy, QStringLiteral("A unit settings operation is running; try again "
                                               "when it has ended."));
+    else if (!inUse.isEmpty())
+        call->Fail(Kind::Busy, inUse);
     else if (needsUnit && m_unit.State() == LinkState::Lost)
         call->Fail(Kind::NotConnected,
                    QStringLiteral("The unit's port COM%1 is lost; the controller waits for it "
@@ -75,7 +106,25 @@ ScriptCall* ScriptCalls::Begin(std::optional<Function> function, bool needsUnit)
                        .arg(m_unit.Port()));
     else if (needsUnit && !m_unit.IsConnected())
         call->Fail(Kind::NotConnected, QStringLiteral("No port is connected."));
+    else if (function)
+        m_running.insert(int(*function), call);
     return call;
+}
+
+void ScriptCalls::SucceedWhenDealtWith(ScriptCall* call, const QByteArray& text) {
+    auto done = [call, text](const link::SentCommand& command) {
+        if (call->Mine(command) && command.text == text)
+            call->Succeed();
+    };
+    connect(&m_unit, &UnitController::commandAnswered, call, done);
+    connect(&m_unit, &UnitController::commandTaken, call, done);
+    connect(&m_unit, &UnitController::commandUnanswered, call,
+            [call, text](const link::SentCommand& command) {
+                if (call->Mine(command) && command.text == text)
+                    call->Fail(Kind::Timeout, QStringLiteral("The unit did not answer %1 "
+                                                             "within 2 s.")
+                                                  .arg(QString::fromLatin1(text)));
+            });
 }
 
 // Link
@@ -84,8 +133,9 @@ ScriptCall* ScriptCalls::Connect(const QString& port) {
     const QRegularExpressionMatch name =
         QRegularExpression(QStringLiteral("^COM([1-9])$")).match(port);
     if (!name.hasMatch())
-        return Failed(Kind::InvalidArgs, QStringLiteral("A port is named COM1 to COM9."));
-    ScriptCall* call = Begin(std::nullopt, false);
+        return EndedCall("Connect", Kind::InvalidArgs,
+                         QStringLiteral("A port is named COM1 to COM9."));
+    ScriptCall* call = Begin("Connect", std::nullopt, false);
     if (call->Ended())
         return call;
     QString reason;
@@ -99,7 +149,7 @@ ScriptCall* ScriptCalls::Connect(const QString& port) {
 }
 
 ScriptCall* ScriptCalls::Disconnect() {
-    ScriptCall* call = Begin(std::nullopt, false);
+    ScriptCall* call = Begin("Disconnect", std::nullopt, false);
     if (!call->Ended()) {
         call->Do([this] { m_unit.Disconnect(); });
         call->Succeed();
@@ -108,151 +158,167 @@ ScriptCall* ScriptCalls::Disconnect() {
 }
 
 ScriptCall* ScriptCalls::Send(const QString& line) {
-    ScriptCall* call = Begin(std::nullopt);
-    if (!call->Ended()) {
-        m_unit.SendLine(line.toLatin1());
-        call->Succeed();
-    }
+    ScriptCall* call = Begin("Send", std::nullopt);
+    if (call->Ended())
+        return call;
+    const QByteArray text = line.toLatin1();
+    SucceedWhenDealtWith(call, text);
+    call->Do([this, text] { m_unit.SendLine(text); });
     return call;
 }
 
 // Reads
 
-ScriptCall* ScriptCalls::Read(link::Readout readout) {
-    ScriptCall* call = Begin(std::nullopt);
+ScriptCall* ScriptCalls::Read(const char* name, const std::function<void()>& query,
+                              const QByteArray& queryText, const std::function<QVariant()>& value) {
+    ScriptCall* call = Begin(name, std::nullopt);
     if (call->Ended())
         return call;
-    connect(&m_unit, &UnitController::readout, call, [this, call, readout](link::Readout which) {
-        if (which != readout)
-            return;
-        const Readings& r = m_unit.LastReadings();
-        switch (readout) {
-        case link::Readout::Intensity:
-            return call->Succeed(r.intensity);
-        case link::Readout::LampTime:
-            return call->Succeed(r.lampHours);
-        case link::Readout::AutoTime:
-            return call->Succeed(r.autoTime);
-        case link::Readout::RestTime:
-            return call->Succeed(r.restTime);
-        }
-    });
+    connect(&m_unit, &UnitController::commandAnswered, call,
+            [call, queryText, value](const link::SentCommand& command) {
+                if (call->Mine(command) && command.text == queryText)
+                    call->Succeed(value());
+            });
     call->SetDeadline(kReadLimitMs, NoReply("read-out"));
-    call->Do([this, readout] {
-        switch (readout) {
-        case link::Readout::Intensity:
-            return m_unit.ReadIntensity();
-        case link::Readout::LampTime:
-            return m_unit.ReadLampTime();
-        case link::Readout::AutoTime:
-            return m_unit.ReadAutoTime();
-        case link::Readout::RestTime:
-            return m_unit.ReadRestTime();
-        }
-    });
+    call->Do(query);
     return call;
 }
 
 ScriptCall* ScriptCalls::ReadStatus() {
-    ScriptCall* call = Begin(std::nullopt);
-    if (call->Ended())
-        return call;
-    connect(&m_unit, &UnitController::statusChanged, call,
-            [call](std::uint16_t word) { call->Succeed(int(word)); });
-    call->SetDeadline(kReadLimitMs, NoReply("status"));
-    call->Do([this] { m_unit.ReadStatus(); });
-    return call;
+    return Read(
+        "ReadStatus", [this] { m_unit.ReadStatus(); }, cmd::Inp,
+        [this] { return QVariant(int(m_unit.StatusWord())); });
 }
-
 ScriptCall* ScriptCalls::ReadIntensity() {
-    return Read(link::Readout::Intensity);
+    return Read(
+        "ReadIntensity", [this] { m_unit.ReadIntensity(); }, cmd::IntensityQuery,
+        [this] { return QVariant(m_unit.LastReadings().intensity); });
 }
 ScriptCall* ScriptCalls::ReadLampHours() {
-    return Read(link::Readout::LampTime);
+    return Read(
+        "ReadLampHours", [this] { m_unit.ReadLampTime(); }, cmd::LampTimeQuery,
+        [this] { return QVariant(m_unit.LastReadings().lampHours); });
 }
 ScriptCall* ScriptCalls::ReadAutoTime() {
-    return Read(link::Readout::AutoTime);
+    return Read(
+        "ReadAutoTime", [this] { m_unit.ReadAutoTime(); }, cmd::AutoTimeQuery,
+        [this] { return QVariant(m_unit.LastReadings().autoTime); });
 }
 ScriptCall* ScriptCalls::ReadRestTime() {
-    return Read(link::Readout::RestTime);
+    return Read(
+        "ReadRestTime", [this] { m_unit.ReadRestTime(); }, cmd::RestTimeQuery,
+        [this] { return QVariant(m_unit.LastReadings().restTime); });
 }
-
 ScriptCall* ScriptCalls::ReadStep() {
-    ScriptCall* call = Begin(std::nullopt);
-    if (call->Ended())
-        return call;
-    connect(&m_unit, &UnitController::stepReceived, call,
-            [call](int step) { call->Succeed(step); });
-    call->SetDeadline(kReadLimitMs, NoReply("step"));
-    call->Do([this] { m_unit.ReadStep(); });
-    return call;
+    return Read(
+        "ReadStep", [this] { m_unit.ReadStep(); }, cmd::StepQuery,
+        [this] { return QVariant(m_unit.LastReadings().step); });
 }
 
 // Lamp and shutter
 
-ScriptCall* ScriptCalls::UntilStatus(Function function, const std::function<void()>& command,
-                                     unsigned bit, bool lit, int limitMs, const QString& what) {
-    ScriptCall* call = Begin(function);
+ScriptCall* ScriptCalls::UntilStatus(const char* name, Function function,
+                                     const std::function<void()>& command, unsigned bit, bool lit,
+                                     int limitMs, const QString& what) {
+    ScriptCall* call = Begin(name, function);
     if (call->Ended())
         return call;
-    connect(&m_unit, &UnitController::statusChanged, call, [call, bit, lit](std::uint16_t word) {
-        if (bool(word & bit) == lit)
-            call->Succeed();
-    });
+    auto commandSent = std::make_shared<bool>(!command);
+    connect(&m_unit, &UnitController::commandAnswered, call,
+            [this, call, command, commandSent, bit, lit](const link::SentCommand& answered) {
+                if (!call->Mine(answered) || answered.text != cmd::Inp)
+                    return;
+                if (bool(m_unit.StatusWord() & bit) == lit)
+                    return call->Succeed();
+                if (!*commandSent) {
+                    *commandSent = true;
+                    call->Do(command);
+                    call->Every(kStatusPollMs, [this] { m_unit.ReadStatus(); });
+                }
+            });
     call->SetDeadline(
         limitMs,
         QStringLiteral("The status did not show %1 within %2 s.").arg(what).arg(limitMs / 1000.0));
-    call->Do(command);
-    call->Every(kStatusPollMs, [this] { m_unit.ReadStatus(); });
+    call->Do([this] { m_unit.ReadStatus(); });
+    if (!command)
+        call->Every(kStatusPollMs, [this] { m_unit.ReadStatus(); });
     return call;
 }
 
 ScriptCall* ScriptCalls::SetLamp(bool on) {
     return UntilStatus(
-        Function::Lamp, [this, on] { m_unit.SetLamp(on); }, status::LampOn, on, 10000,
+        "SetLamp", Function::Lamp, [this, on] { m_unit.SetLamp(on); }, status::LampOn, on, 10000,
         on ? QStringLiteral("the lamp on") : QStringLiteral("the lamp off"));
 }
 
 ScriptCall* ScriptCalls::WaitLampStable(double seconds) {
     if (!(seconds > 0 && seconds <= 86400))
-        return Failed(Kind::InvalidArgs,
-                      QStringLiteral("The wait is more than 0 and at most 86400 seconds."));
-    return UntilStatus(
-        Function::Lamp, [this] { m_unit.ReadStatus(); }, status::LampStable, true,
-        int(std::ceil(seconds * 1000)), QStringLiteral("\"Lamp Stable\""));
+        return EndedCall("WaitLampStable", Kind::InvalidArgs,
+                         QStringLiteral("The wait is more than 0 and at most 86400 seconds."));
+    return UntilStatus("WaitLampStable", Function::Lamp, nullptr, status::LampStable, true,
+                       int(std::ceil(seconds * 1000)), QStringLiteral("\"Lamp Stable\""));
 }
 
 ScriptCall* ScriptCalls::SetShutter(bool open) {
     return UntilStatus(
-        Function::Shutter, [this, open] { m_unit.SetShutter(open); }, status::ShutterOpen, open,
-        5000, open ? QStringLiteral("the shutter open") : QStringLiteral("the shutter closed"));
+        "SetShutter", Function::Shutter, [this, open] { m_unit.SetShutter(open); },
+        status::ShutterOpen, open, 5000,
+        open ? QStringLiteral("the shutter open") : QStringLiteral("the shutter closed"));
 }
 
 ScriptCall* ScriptCalls::Expose(double seconds, bool wait) {
+    const char* name = wait ? "Expose" : "StartExposure";
     if (!(seconds >= 0.0 && seconds <= 999.9))
-        return Failed(Kind::InvalidArgs, resources::Message(resources::msg::AutoTimeOutOfRange));
-    ScriptCall* call = Begin(Function::Shutter);
+        return EndedCall(name, Kind::InvalidArgs,
+                         resources::Message(resources::msg::AutoTimeOutOfRange));
+    ScriptCall* call = Begin(name, Function::Shutter);
     if (call->Ended())
         return call;
-    call->Do([this, seconds] {
-        m_unit.SetAutoTime(seconds);
-        m_unit.StartAutoShutter();
+    call->WatchInterruptionsItself();
+    // The unit opens for the time as sent, in tenths.
+    const int tenths = int(std::lround(seconds * 10));
+    auto* run = new ExposureRun(m_unit, call->Id(), NextOrigin(), tenths, this);
+    m_exposure = run;
+    connect(run, &ExposureRun::ended, this, &ScriptCalls::exposureEnded);
+    connect(run, &ExposureRun::ended, run, &QObject::deleteLater);
+    connect(run, &ExposureRun::lost, run, &QObject::deleteLater);
+    connect(run, &ExposureRun::started, call, [call, wait] {
+        if (!wait)
+            call->Succeed();
     });
-    if (!wait) {
-        call->Succeed();
-        return call;
-    }
-    const int openMs = int(std::lround(seconds * 1000));
-    call->SetDeadline(openMs + kExposeGraceMs,
-                      QStringLiteral("The shutter did not close within %1 s.")
-                          .arg((openMs + kExposeGraceMs) / 1000.0));
-    call->After(openMs, [this, call] {
-        connect(&m_unit, &UnitController::statusChanged, call, [call](std::uint16_t word) {
-            if (!(word & status::ShutterOpen))
-                call->Succeed();
-        });
+    connect(run, &ExposureRun::ended, call, [call, tenths](double open, bool complete) {
+        if (complete)
+            return call->Succeed();
+        call->Fail(Kind::Interrupted, QStringLiteral("The shutter closed after %1 s of %2 s.")
+                                          .arg(open, 0, 'f', 3)
+                                          .arg(tenths / 10.0, 0, 'f', 1));
+    });
+    connect(run, &ExposureRun::lost, call,
+            [call](const QString& why) { call->Fail(Kind::Timeout, why); });
+    // Refused, or the unit never said: there is no opening to follow.
+    connect(call, &ScriptCall::ended, run, [run] {
+        if (!run->UnderWay())
+            run->deleteLater();
+    });
+    call->SetDeadline(kReadLimitMs + (wait ? tenths * 100 + ExposureRun::kCloseGraceMs : 0),
+                      QStringLiteral("The unit did not answer within 2 s."));
+    call->Do([this, tenths] {
+        m_unit.SetAutoTime(tenths / 10.0);
+        m_unit.StartAutoShutter();
         m_unit.ReadStatus();
-        call->Every(kExposePollMs, [this] { m_unit.ReadStatus(); });
+    });
+    return call;
+}
+
+ScriptCall* ScriptCalls::StopExposure() {
+    ScriptCall* call = Begin("StopExposure", std::nullopt);
+    if (call->Ended())
+        return call;
+    SucceedWhenDealtWith(call, cmd::ShutterClose);
+    call->SetDeadline(kReadLimitMs, QStringLiteral("The unit did not answer within 2 s."));
+    call->Do([this] {
+        m_unit.SetShutter(false);
+        m_unit.ReadStatus(); // its answer shows the unit has dealt with S0
     });
     return call;
 }
@@ -269,19 +335,20 @@ void ScriptCalls::StopHoldWhenEnded(ScriptCall* call) {
 
 ScriptCall* ScriptCalls::StepIntensity(int direction, uint ms) {
     if ((direction != 1 && direction != -1) || ms < 1 || ms > 10000)
-        return Failed(Kind::InvalidArgs,
-                      QStringLiteral("The direction is +1 or -1 and the time 1 to 10000 ms."));
-    ScriptCall* call = Begin(Function::Intensity);
+        return EndedCall("StepIntensity", Kind::InvalidArgs,
+                         QStringLiteral("The direction is +1 or -1 and the time 1 to 10000 ms."));
+    ScriptCall* call = Begin("StepIntensity", Function::Intensity);
     if (call->Ended())
         return call;
     StopHoldWhenEnded(call);
+    connect(&m_unit, &UnitController::commandAnswered, call,
+            [this, call](const link::SentCommand& command) {
+                if (call->Mine(command) && command.text == cmd::IntensityQuery)
+                    call->Succeed(m_unit.LastReadings().intensity);
+            });
     call->Do([this, direction] { m_unit.StartIntensity(direction); });
     call->After(int(ms), [this, call] {
         m_unit.StopIntensity();
-        connect(&m_unit, &UnitController::readout, call, [this, call](link::Readout which) {
-            if (which == link::Readout::Intensity)
-                call->Succeed(m_unit.LastReadings().intensity);
-        });
         call->SetDeadline(kReadLimitMs, NoReply("intensity"));
         m_unit.ReadIntensity();
     });
@@ -292,39 +359,39 @@ ScriptCall* ScriptCalls::StepIntensity(int direction, uint ms) {
 // corrects with short steps until within one.
 ScriptCall* ScriptCalls::SetIntensity(int percent) {
     if (percent < 0 || percent > 100)
-        return Failed(Kind::InvalidArgs, QStringLiteral("The intensity is 0 to 100 %."));
-    ScriptCall* call = Begin(Function::Intensity);
+        return EndedCall("SetIntensity", Kind::InvalidArgs,
+                         QStringLiteral("The intensity is 0 to 100 %."));
+    ScriptCall* call = Begin("SetIntensity", Function::Intensity);
     if (call->Ended())
         return call;
     StopHoldWhenEnded(call);
     call->SetDeadline(kIntensityLimitMs,
                       QStringLiteral("The intensity did not reach %1 % within 60 s.").arg(percent));
-    connect(&m_unit, &UnitController::readout, call, [this, call, percent](link::Readout which) {
-        if (which != link::Readout::Intensity)
-            return;
-        const int now = m_unit.LastReadings().intensity;
-        const int gap = percent - now;
-        if (m_unit.IntensityHeld()) {
-            // Held: stop once within one, or once past the target.
-            const int direction = gap > 0 ? 1 : -1;
-            if (std::abs(gap) <= 1 || direction != m_heldDirection)
-                call->Do([this] {
-                    m_unit.StopIntensity();
-                    m_unit.ReadIntensity();
-                });
-            return;
-        }
-        if (std::abs(gap) <= 1)
-            return call->Succeed(now);
-        m_heldDirection = gap > 0 ? 1 : -1;
-        call->Do([this] { m_unit.StartIntensity(m_heldDirection); });
-        if (std::abs(gap) <= 3) {
-            call->After(kShortStepMs, [this] {
-                m_unit.StopIntensity();
-                m_unit.ReadIntensity();
+    auto heldDirection = std::make_shared<int>(0);
+    auto stopAndRead = [this] {
+        m_unit.StopIntensity();
+        m_unit.ReadIntensity();
+    };
+    connect(&m_unit, &UnitController::commandAnswered, call,
+            [this, call, percent, heldDirection, stopAndRead](const link::SentCommand& command) {
+                if (!call->Mine(command) || command.text != cmd::IntensityQuery)
+                    return;
+                const int now = m_unit.LastReadings().intensity;
+                const int gap = percent - now;
+                if (m_unit.IntensityHeld()) {
+                    // Held: stop once within one, or once past the target.
+                    const int direction = gap > 0 ? 1 : -1;
+                    if (std::abs(gap) <= 1 || direction != *heldDirection)
+                        call->Do(stopAndRead);
+                    return;
+                }
+                if (std::abs(gap) <= 1)
+                    return call->Succeed(now);
+                *heldDirection = gap > 0 ? 1 : -1;
+                call->Do([this, heldDirection] { m_unit.StartIntensity(*heldDirection); });
+                if (std::abs(gap) <= 3)
+                    call->After(kShortStepMs, stopAndRead);
             });
-        }
-    });
     call->Every(kIntensityPollMs, [this] {
         if (m_unit.IntensityHeld())
             m_unit.ReadIntensity();
@@ -335,38 +402,72 @@ ScriptCall* ScriptCalls::SetIntensity(int percent) {
 
 // Programs
 
+void ScriptCalls::FollowProgram(int number) {
+    if (m_program)
+        m_program->Drop();
+    auto* run = new ProgramRun(m_unit, NextOrigin(), number, this);
+    m_program = run;
+    connect(run, &ProgramRun::ended, this, &ScriptCalls::programEnded);
+    connect(run, &ProgramRun::ended, run, &QObject::deleteLater);
+}
+
 ScriptCall* ScriptCalls::StartProgram(uint number) {
     if (number < 1 || number > 9)
-        return Failed(Kind::InvalidArgs, kProgramNumbers);
-    ScriptCall* call = Begin(Function::Program);
-    if (!call->Ended()) {
-        call->Do([this, number] { m_unit.StartProgram(int(number)); });
-        call->Succeed();
-    }
+        return EndedCall("StartProgram", Kind::InvalidArgs, kProgramNumbers);
+    ScriptCall* call = Begin("StartProgram", Function::Program);
+    if (call->Ended())
+        return call;
+    // The step asked right after START tells that the unit has dealt with it.
+    connect(&m_unit, &UnitController::commandAnswered, call,
+            [this, call, number](const link::SentCommand& command) {
+                if (!call->Mine(command) || command.text != cmd::StepQuery)
+                    return;
+                FollowProgram(int(number));
+                call->Succeed();
+            });
+    call->SetDeadline(kReadLimitMs, NoReply("step"));
+    call->Do([this, number] {
+        m_unit.StartProgram(int(number));
+        m_unit.ReadStep();
+    });
     return call;
 }
 
 ScriptCall* ScriptCalls::StopProgram() {
-    ScriptCall* call = Begin(Function::Program);
-    if (!call->Ended()) {
-        call->Do([this] { m_unit.StopProgram(); });
-        call->Succeed();
-    }
+    ScriptCall* call = Begin("StopProgram", Function::Program);
+    if (call->Ended())
+        return call;
+    SucceedWhenDealtWith(call, cmd::StepQuery);
+    call->SetDeadline(kReadLimitMs, NoReply("step"));
+    call->Do([this] {
+        m_unit.StopProgram();
+        m_unit.ReadStep();
+    });
     return call;
 }
 
 ScriptCall* ScriptCalls::ReadProgram(uint number) {
     if (number < 1 || number > 9)
-        return Failed(Kind::InvalidArgs, kProgramNumbers);
-    ScriptCall* call = Begin(Function::Program);
+        return EndedCall("ReadProgram", Kind::InvalidArgs, kProgramNumbers);
+    ScriptCall* call = Begin("ReadProgram", Function::Program);
     if (call->Ended())
         return call;
+    auto received = std::make_shared<std::optional<model::ProgramReply>>();
     connect(&m_unit, &UnitController::programReceived, call,
-            [call, number](const model::ProgramReply& reply) {
-                if (reply.programDigit == int(number))
-                    call->Succeed(QVariantList{reply.shutterDigit, reply.intensityDigit,
-                                               QVariant::fromValue(StepValues(reply.texts))});
-            });
+            [received](const model::ProgramReply& reply) { *received = reply; });
+    connect(
+        &m_unit, &UnitController::commandAnswered, call,
+        [call, number, received](const link::SentCommand& command) {
+            if (!call->Mine(command) || !command.text.startsWith("CUREQ") || !*received)
+                return;
+            const model::ProgramReply& reply = **received;
+            if (reply.programDigit != int(number))
+                return call->Fail(
+                    Kind::DeviceError,
+                    QStringLiteral("The unit answered with program %1.").arg(reply.programDigit));
+            call->Succeed(QVariantList{reply.shutterDigit, reply.intensityDigit,
+                                       QVariant::fromValue(StepValues(reply.texts))});
+        });
     call->SetDeadline(kReadLimitMs, NoReply("program"));
     call->Do([this, number] { m_unit.ReadProgram(int(number)); });
     return call;
@@ -376,14 +477,15 @@ ScriptCall* ScriptCalls::ReadProgram(uint number) {
 ScriptCall* ScriptCalls::WriteProgram(uint number, uint shutterMode, uint intensityMode,
                                       const Steps& steps) {
     namespace msg = resources::msg;
+    const char* name = "WriteProgram";
     if (number < 1 || number > 9)
-        return Failed(Kind::InvalidArgs, kProgramNumbers);
+        return EndedCall(name, Kind::InvalidArgs, kProgramNumbers);
     if (shutterMode < 1 || shutterMode > 2)
-        return Failed(Kind::InvalidArgs, resources::Message(msg::ShutterModeWrong));
+        return EndedCall(name, Kind::InvalidArgs, resources::Message(msg::ShutterModeWrong));
     if (intensityMode < 1 || intensityMode > 2)
-        return Failed(Kind::InvalidArgs, resources::Message(msg::IntensityModeWrong));
+        return EndedCall(name, Kind::InvalidArgs, resources::Message(msg::IntensityModeWrong));
     if (steps.size() != model::kStepCount)
-        return Failed(Kind::InvalidArgs, QStringLiteral("A program has seven steps."));
+        return EndedCall(name, Kind::InvalidArgs, QStringLiteral("A program has seven steps."));
     model::StepTexts texts;
     for (int i = 0; i < model::kStepCount; ++i) {
         texts.intensity[i] = FieldText(steps[i].first);
@@ -395,17 +497,23 @@ ScriptCall* ScriptCalls::WriteProgram(uint number, uint shutterMode, uint intens
     program.intensityMode = int(intensityMode);
     const model::StepCheck check = model::CheckSteps(texts, program.intensityMode, &program.steps);
     if (check.fault != model::StepFault::None)
-        return Failed(Kind::InvalidArgs, resources::Message(StepFaultMessage(check.fault)));
+        return EndedCall(name, Kind::InvalidArgs,
+                         resources::Message(StepFaultMessage(check.fault)));
 
-    ScriptCall* call = Begin(Function::Program);
+    ScriptCall* call = Begin(name, Function::Program);
     if (call->Ended())
         return call;
     const model::StepTexts sent = model::NormalTexts(program.steps, program.intensityMode);
+    auto received = std::make_shared<std::optional<model::ProgramReply>>();
     connect(&m_unit, &UnitController::programReceived, call,
-            [call, program, sent](const model::ProgramReply& reply) {
-                if (reply.programDigit != program.programNumber)
+            [received](const model::ProgramReply& reply) { *received = reply; });
+    connect(&m_unit, &UnitController::commandAnswered, call,
+            [call, program, sent, received](const link::SentCommand& command) {
+                if (!call->Mine(command) || !command.text.startsWith("CUREQ") || !*received)
                     return;
-                if (reply.shutterDigit == program.shutterMode &&
+                const model::ProgramReply& reply = **received;
+                if (reply.programDigit == program.programNumber &&
+                    reply.shutterDigit == program.shutterMode &&
                     reply.intensityDigit == program.intensityMode &&
                     reply.texts.intensity == sent.intensity && reply.texts.time == sent.time)
                     return call->Succeed();
@@ -424,11 +532,25 @@ ScriptCall* ScriptCalls::WriteProgram(uint number, uint shutterMode, uint intens
 
 // Unit settings: the exchanges of File Save and File Open.
 
+// The unit stays reserved until the exchange has run to its end, also when the call ended
+// before (its caller left, or the unit refused one of its commands).
+void ScriptCalls::ReleaseSettingsWhenEnded(ScriptCall* call) {
+    call->OnEnd([this] {
+        if (!m_unit.SettingsExchangeRunning())
+            return m_unit.ReleaseSettings();
+        auto* wait = new QObject(this);
+        connect(&m_unit, &UnitController::settingsExchangeFinished, wait, [this, wait] {
+            m_unit.ReleaseSettings();
+            wait->deleteLater();
+        });
+    });
+}
+
 ScriptCall* ScriptCalls::ReadSettings() {
-    ScriptCall* call = Begin(std::nullopt);
+    ScriptCall* call = Begin("ReadSettings", std::nullopt);
     if (call->Ended() || !m_unit.ReserveForSettings())
         return call;
-    call->OnEnd([this] { m_unit.ReleaseSettings(); });
+    ReleaseSettingsWhenEnded(call);
     connect(&m_unit, &UnitController::settingsExchangeFinished, call,
             [this, call](link::SettingsExchange::Outcome outcome) {
                 if (outcome == link::SettingsExchange::Outcome::Done)
@@ -436,15 +558,15 @@ ScriptCall* ScriptCalls::ReadSettings() {
                 else
                     FailExchange(call, outcome);
             });
-    m_unit.ReadSettings();
+    call->Do([this] { m_unit.ReadSettings(); });
     return call;
 }
 
 ScriptCall* ScriptCalls::WriteSettings(const model::UnitSettingsRecord& record) {
-    ScriptCall* call = Begin(std::nullopt);
+    ScriptCall* call = Begin("WriteSettings", std::nullopt);
     if (call->Ended() || !m_unit.ReserveForSettings())
         return call;
-    call->OnEnd([this] { m_unit.ReleaseSettings(); });
+    ReleaseSettingsWhenEnded(call);
     connect(&m_unit, &UnitController::settingsExchangeFinished, call,
             [call](link::SettingsExchange::Outcome outcome) {
                 if (outcome == link::SettingsExchange::Outcome::Done)
@@ -452,8 +574,34 @@ ScriptCall* ScriptCalls::WriteSettings(const model::UnitSettingsRecord& record) 
                 else
                     FailExchange(call, outcome);
             });
-    m_unit.WriteSettings(record);
+    call->Do([this, record] { m_unit.WriteSettings(record); });
     return call;
+}
+
+// The claim
+
+ScriptCall* ScriptCalls::Claim() {
+    const QString owner = m_unit.Owner();
+    if (m_caller.isEmpty())
+        return EndedCall("Claim", Kind::InvalidArgs,
+                         QStringLiteral("Only a bus caller can claim."));
+    if (!owner.isEmpty() && owner != m_caller)
+        return EndedCall("Claim", Kind::Busy,
+                         QStringLiteral("The unit is claimed by %1 until it releases it or leaves "
+                                        "the bus.")
+                             .arg(owner));
+    m_unit.SetOwner(m_caller);
+    return EndedCall("Claim", Kind::Done, QString());
+}
+
+ScriptCall* ScriptCalls::Release() {
+    const QString owner = m_unit.Owner();
+    if (!owner.isEmpty() && owner != m_caller)
+        return EndedCall(
+            "Release", Kind::Busy,
+            QStringLiteral("The unit is claimed by %1, not by this caller.").arg(owner));
+    m_unit.SetOwner(QString());
+    return EndedCall("Release", Kind::Done, QString());
 }
 
 } // namespace vq3::control

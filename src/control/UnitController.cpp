@@ -5,6 +5,8 @@
 #include "link/Commands.h"
 #include "resources/Messages.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -29,6 +31,16 @@ UnitController::UnitController(link::SerialDevice* device, QObject* parent)
     connect(&m_channel, &link::CommandChannel::lineReceived, this, &UnitController::DispatchReply);
     connect(&m_channel, &link::CommandChannel::deviceLost, this, &UnitController::linkChanged);
     connect(&m_channel, &link::CommandChannel::deviceBack, this, &UnitController::OnDeviceBack);
+    connect(&m_channel, &link::CommandChannel::commandWritten, this,
+            &UnitController::OnCommandWritten);
+    // The exchange's commands are charged to whoever started it, also those its timers send.
+    m_exchange.SetSender([this](const QByteArray& command) {
+        Acting acting(*this, m_settingsOrigin);
+        Send(command);
+    });
+    m_expiry.setSingleShot(true);
+    connect(&m_expiry, &QTimer::timeout, this, &UnitController::OnExpiry);
+    m_clock.start();
 }
 
 UnitController::~UnitController() {
@@ -41,7 +53,19 @@ LinkState UnitController::State() const {
     return m_channel.AwaitingDevice() ? LinkState::Lost : LinkState::Closed;
 }
 
+qint64 UnitController::WallMicros(qint64 monotonicMs) const {
+    using namespace std::chrono;
+    const qint64 now = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    return now - (NowMs() - monotonicMs) * 1000;
+}
+
+void UnitController::SetOwner(const QString& owner) {
+    if (std::exchange(m_owner, owner) != owner)
+        emit ownerChanged(owner);
+}
+
 void UnitController::Connect() {
+    m_pairing.Forget();
     m_state.extendedStatus = 0;
     m_state.StatusWord = 0;
     m_channel.ConnectSequence(false);
@@ -50,8 +74,9 @@ void UnitController::Connect() {
 
 void UnitController::ChoosePort(int port) {
     if (State() == LinkState::Lost && port == Port())
-        return; // the device that went away is still awaited
+        return;         // the device that went away is still awaited
     m_stopOwed = false; // owed to the device that is given up
+    m_pairing.Forget();
     m_channel.SetPort(port);
     // Closed and opened again: a fresh start of the link.
     m_channel.ConnectSequence(true);
@@ -60,6 +85,7 @@ void UnitController::ChoosePort(int port) {
 
 bool UnitController::ConnectPort(int port, QString* reason) {
     m_quietConnect = true;
+    m_pairing.Forget();
     m_channel.SetPort(port);
     m_channel.ConnectSequence(true);
     m_quietConnect = false;
@@ -90,8 +116,45 @@ void UnitController::Send(const QByteArray& command) {
 }
 
 void UnitController::Use(Function function, const QByteArray& command) {
-    emit functionUsed(function);
+    emit functionUsed(function, m_origin);
     Send(command);
+}
+
+void UnitController::OnCommandWritten(const QByteArray& text) {
+    m_pairing.Written(m_origin, text, NowMs());
+    ScheduleExpiry();
+}
+
+void UnitController::ScheduleExpiry() {
+    const qint64 next = m_pairing.NextExpiry();
+    if (next < 0)
+        m_expiry.stop();
+    else
+        m_expiry.start(int(std::max<qint64>(0, next - NowMs())));
+}
+
+void UnitController::OnExpiry() {
+    Announce(m_pairing.Expire(NowMs()), QString());
+    ScheduleExpiry();
+}
+
+void UnitController::Announce(const QList<link::Settled>& settled, const QString& refusalText) {
+    for (const link::Settled& one : settled) {
+        switch (one.how) {
+        case link::Settlement::Answered:
+            emit commandAnswered(one.command);
+            break;
+        case link::Settlement::Taken:
+            emit commandTaken(one.command);
+            break;
+        case link::Settlement::Refused:
+            emit commandRefused(one.command, refusalText);
+            break;
+        case link::Settlement::Unanswered:
+            emit commandUnanswered(one.command);
+            break;
+        }
+    }
 }
 
 void UnitController::Note(int& reading, int value) {
@@ -153,8 +216,10 @@ void UnitController::StopIntensity() {
     emit intensityHeldChanged(false);
 }
 
-// Runs before the status query of the reconnection goes out.
+// Runs before the status query of the reconnection goes out. Nothing sent to the device
+// that went away will be answered now.
 void UnitController::OnDeviceBack() {
+    m_pairing.Forget();
     if (std::exchange(m_stopOwed, false))
         Send(cmd::IntensityStop);
     emit linkChanged();
@@ -230,10 +295,12 @@ void UnitController::ReleaseSettings() {
 }
 
 void UnitController::ReadSettings() {
+    m_settingsOrigin = m_origin;
     m_exchange.Read();
 }
 
 void UnitController::WriteSettings(const model::UnitSettingsRecord& record) {
+    m_settingsOrigin = m_origin;
     m_exchange.Write(record);
 }
 
@@ -248,11 +315,18 @@ void UnitController::OnPortError() {
         emit portError();
 }
 
-// Inside the reception tick: the handlers run, and their error boxes open, before the next
-// line is taken.
+// Inside the reception tick: the handlers run before the next line is taken; a refusal is
+// charged to the command it answers (an error box only for the operator's).
 void UnitController::DispatchReply(const char* line) {
-    emit lineDispatched(QByteArray(line));
+    emit lineDispatched(QByteArray(line), WallMicros(NowMs()));
+    const QList<link::Settled> settled = m_pairing.Received(line);
+    const bool refusal = !settled.isEmpty() && settled.last().how == link::Settlement::Refused;
+    m_refused = refusal ? &settled.last().command : nullptr;
+    m_refusalText.clear();
     link::DispatchReply(line, m_state, *this);
+    m_refused = nullptr;
+    Announce(settled, m_refusalText);
+    ScheduleExpiry();
 }
 
 // ReplyTarget
@@ -315,7 +389,9 @@ void UnitController::SetSettingReadout(const QString& text) {
 }
 
 void UnitController::ReportDeviceError(const QString& text) {
-    emit deviceError(text);
+    m_refusalText = text;
+    if (!m_refused || m_refused->origin == kOperator)
+        emit deviceError(text);
 }
 
 } // namespace vq3::control

@@ -2,17 +2,21 @@
 
 #include "link/CommandChannel.h"
 #include "link/ReplyDispatch.h"
+#include "link/ReplyPairing.h"
 #include "link/SerialDevice.h"
 #include "link/SettingsExchange.h"
 #include "model/MemoryStepProgram.h"
 #include "model/UnitSettings.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 namespace vq3::control {
 
@@ -20,6 +24,10 @@ enum class LinkState { Closed, Connected, Lost };
 
 // The unit's functions that an operator and a script may both use.
 enum class Function { Lamp, Shutter, Intensity, Program };
+
+// Who a command is for: the operator, or one script call (or what it started), by number.
+using Origin = quint64;
+inline constexpr Origin kOperator = 0;
 
 // The last values the unit reported, -1 before its first report.
 struct Readings {
@@ -39,6 +47,22 @@ struct Readings {
 class UnitController : public QObject, private link::ReplyTarget {
     Q_OBJECT
 public:
+    // Every command sent while one lives is charged to its origin; commands are the
+    // operator's otherwise. The unit's answers and refusals go back to the origin of the
+    // command they answer (commandAnswered, commandRefused, commandTaken).
+    class Acting {
+    public:
+        Acting(UnitController& unit, Origin origin)
+            : m_unit(unit), m_previous(std::exchange(unit.m_origin, origin)) {}
+        ~Acting() { m_unit.m_origin = m_previous; }
+        Acting(const Acting&) = delete;
+        Acting& operator=(const Acting&) = delete;
+
+    private:
+        UnitController& m_unit;
+        Origin m_previous;
+    };
+
     // device: the line to use; the real serial port when null.
     explicit UnitController(link::SerialDevice* device = nullptr, QObject* parent = nullptr);
     ~UnitController() override;
@@ -121,6 +145,19 @@ public:
     // The path of the device opened, empty when none.
     QString DevicePath() const { return IsConnected() ? m_device.Path() : QString(); }
 
+    // The controller's monotonic clock in ms, and a moment of it in microseconds since the
+    // Unix epoch.
+    qint64 NowMs() const { return m_clock.elapsed(); }
+    qint64 WallMicros(qint64 monotonicMs) const;
+
+    // Whom the commands sent now are charged to.
+    Origin CurrentOrigin() const { return m_origin; }
+    bool SettingsExchangeRunning() const { return m_exchange.Running(); }
+
+    // The script that holds the unit (its bus name), empty when none.
+    const QString& Owner() const { return m_owner; }
+    void SetOwner(const QString& owner);
+
 signals:
     // Link.
     void linkStateShown(const QString& text); // "COMn" or "Disconnect Port"
@@ -128,8 +165,9 @@ signals:
     void portError(); // a port chosen by the operator could not be opened
     // The characters of one reception tick, CR already turned into CR LF.
     void traffic(const QByteArray& chunk);
-    // Each complete line as it goes through dispatch, echoes ('>') included.
-    void lineDispatched(const QByteArray& line);
+    // Each complete line as it goes through dispatch, echoes ('>') included, with the time
+    // (microseconds since the Unix epoch).
+    void lineDispatched(const QByteArray& line, qint64 wallMicros);
     // What the unit reported.
     void statusChanged(std::uint16_t statusWord, int extendedStatus);
     void readout(vq3::link::Readout readout, const QString& text);
@@ -137,22 +175,34 @@ signals:
     void stepReceived(int step);
     void settingChoice(int index);
     void settingReadout(const QString& text);
-    // ERR, ERR05 or an NG: the text of the box, shown before the next line is handled.
+    // ERR, ERR05 or an NG that answers the operator's command (or nobody's): the text of the
+    // box. Emitted inside the reception tick; the box opens after it.
     void deviceError(const QString& text);
+    // What became of each command sent, by the reply that settled it or by time. Answered
+    // comes after the reply's own signals, so LastReadings() holds what it reported.
+    void commandAnswered(const vq3::link::SentCommand& command);
+    void commandTaken(const vq3::link::SentCommand& command);
+    void commandRefused(const vq3::link::SentCommand& command, const QString& text);
+    void commandUnanswered(const vq3::link::SentCommand& command);
     // Operations.
     void busyChanged(bool busy);
     void settingsExchangeFinished(vq3::link::SettingsExchange::Outcome outcome);
     // An intensity hold started or ended (also one ended by the controller itself).
     void intensityHeldChanged(bool held);
     // Something was asked of one of the shared functions.
-    void functionUsed(vq3::control::Function function);
+    void functionUsed(vq3::control::Function function, vq3::control::Origin origin);
     // LastReadings changed.
     void readingsChanged();
+    void ownerChanged(const QString& owner);
 
 private:
     void Send(const QByteArray& command);
     void Use(Function function, const QByteArray& command);
     void OnDeviceBack();
+    void OnCommandWritten(const QByteArray& text);
+    void Announce(const QList<link::Settled>& settled, const QString& refusalText);
+    void ScheduleExpiry();
+    void OnExpiry();
     void Note(int& reading, int value);
     void Note(double& reading, double value);
 
@@ -176,6 +226,15 @@ private:
     link::CommandChannel m_channel;
     link::DeviceState m_state;
     link::SettingsExchange m_exchange;
+    link::ReplyPairing m_pairing;
+    QElapsedTimer m_clock;
+    QTimer m_expiry;
+    Origin m_origin = kOperator;
+    Origin m_settingsOrigin = kOperator;
+    // While a refusal's handler runs: the command it is charged to, and the box text.
+    const link::SentCommand* m_refused = nullptr;
+    QString m_refusalText;
+    QString m_owner;
     Readings m_readings;
     bool m_bBusy = false;
     bool m_quietConnect = false;

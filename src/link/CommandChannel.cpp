@@ -184,6 +184,7 @@ void CommandChannel::SendCommand(const QByteArray& text) {
         return;
     const QByteArray wire = text + '\r';
     m_port.Write(wire.constData(), static_cast<int>(wire.size()));
+    emit commandWritten(text);
     if (m_heldEchoes.isEmpty())
         m_echoSince.start();
     m_heldEchoes.append(EchoOf(wire));

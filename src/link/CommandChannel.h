@@ -79,6 +79,8 @@ signals:
     void lineReceived(const char* line);
     // A complete line went through dispatch.
     void lineDispatched();
+    // A command (without its CR) was written to the port, before its echo is logged.
+    void commandWritten(const QByteArray& text);
     // The device went away (reason for the log).
     void deviceLost(const QString& reason);
     // The device is back and the link up again. Emitted before the status query goes out, so

@@ -40,16 +40,23 @@ void SettingsExchange::Write(const model::UnitSettingsRecord& record) {
         return;
     using model::UnitSetting;
     m_written = record;
-    m_channel.SendCommand(cmd::ControlMode(1)); // the unit takes orders from the serial line
-    m_channel.SendCommand(cmd::ProgramMode(record[UnitSetting::ProgramMode]));
-    m_channel.SendCommand(cmd::LampAlarmTime(record[UnitSetting::LampAlarmTime]));
-    m_channel.SendCommand(cmd::LampOffTime(record[UnitSetting::ForcedLampOffTime]));
-    m_channel.SendCommand(cmd::InstantRecovery(record[UnitSetting::InstantRecovery]));
-    m_channel.SendCommand(cmd::ShutterResponse(record[UnitSetting::ShutterResponse]));
-    m_channel.SendCommand(cmd::OpenPulseTime(record[UnitSetting::ShutterOpenPulse]));
-    m_channel.SendCommand(cmd::ClosePulseTime(record[UnitSetting::ShutterClosePulse]));
+    Send(cmd::ControlMode(1)); // the unit takes orders from the serial line
+    Send(cmd::ProgramMode(record[UnitSetting::ProgramMode]));
+    Send(cmd::LampAlarmTime(record[UnitSetting::LampAlarmTime]));
+    Send(cmd::LampOffTime(record[UnitSetting::ForcedLampOffTime]));
+    Send(cmd::InstantRecovery(record[UnitSetting::InstantRecovery]));
+    Send(cmd::ShutterResponse(record[UnitSetting::ShutterResponse]));
+    Send(cmd::OpenPulseTime(record[UnitSetting::ShutterOpenPulse]));
+    Send(cmd::ClosePulseTime(record[UnitSetting::ShutterClosePulse]));
     m_phase = Phase::Settling;
     m_settle.start(m_durations.settleMs);
+}
+
+void SettingsExchange::Send(const QByteArray& command) {
+    if (m_send)
+        m_send(command);
+    else
+        m_channel.SendCommand(command);
 }
 
 void SettingsExchange::Abandon() {
@@ -62,7 +69,7 @@ void SettingsExchange::Ask(Phase phase) {
     m_phase = phase;
     m_state.UnitSettings = model::kNoSettings;
     for (const QByteArray& query : cmd::SettingsQueries())
-        m_channel.SendCommand(query);
+        Send(query);
     m_limit.start(m_durations.replyLimitMs);
 }
 

@@ -2,8 +2,11 @@
 
 #include "model/UnitSettings.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QTimer>
+
+#include <functional>
 
 namespace vq3::link {
 
@@ -31,6 +34,8 @@ public:
     SettingsExchange(CommandChannel& channel, DeviceState& state, QObject* parent = nullptr);
 
     void SetDurations(const Durations& durations) { m_durations = durations; }
+    // How the exchange's commands go out; straight to the channel unless set.
+    void SetSender(std::function<void(const QByteArray&)> send) { m_send = std::move(send); }
 
     // Each ends with finished(); nothing happens while another exchange runs.
     void Read();
@@ -53,8 +58,11 @@ private:
     void OnSettled();
     void Finish(Outcome outcome);
 
+    void Send(const QByteArray& command);
+
     CommandChannel& m_channel;
     DeviceState& m_state;
+    std::function<void(const QByteArray&)> m_send;
     Durations m_durations;
     Phase m_phase = Phase::Idle;
     model::UnitSettingsRecord m_written = model::kNoSettings;

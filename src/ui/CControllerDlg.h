@@ -3,6 +3,7 @@
 #include "link/SettingsExchange.h"
 #include "model/MemoryStepProgram.h"
 #include "resources/ControlIds.h"
+#include "ui/ErrorBoxQueue.h"
 
 #include <QDialog>
 #include <QHash>
@@ -86,6 +87,7 @@ private:
     void ShowAppMessage(const QString& text);
     void ShowAppMessage(int messageId);
     void ReportDeviceError(const QString& text);
+    void ShowOwner(const QString& owner);
 
     // Memory step editor and program file.
     QWidget* Control(int id) const { return m_controls.value(id); }
@@ -138,6 +140,7 @@ private:
     bool m_bAbortRequested = false;
     bool m_ended = false;
     bool m_centre = false;
+    ErrorBoxQueue m_errorBoxes{this};
 };
 
 } // namespace vq3::ui

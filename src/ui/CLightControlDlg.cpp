@@ -137,10 +137,6 @@ QPushButton* CLightControlDlg::Button(int id) const {
     return static_cast<QPushButton*>(Control(id));
 }
 
-void CLightControlDlg::ShowError(const QString& text) {
-    prompter().ShowMessage(this, text, QStringLiteral("Error"));
-}
-
 void CLightControlDlg::SetReadout(link::Readout readout, const QString& text) {
     if (auto* label = qobject_cast<QLabel*>(Control(static_cast<int>(readout))))
         label->setText(text);

@@ -25,7 +25,6 @@ public:
     explicit CLightControlDlg(control::UnitController& unit);
 
     // A box owned by this window, caption "Error".
-    void ShowError(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

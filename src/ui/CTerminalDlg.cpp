@@ -81,10 +81,6 @@ void CTerminalDlg::OnSend() {
     m_unit.SendLine(CommandField()->text().toLatin1());
 }
 
-void CTerminalDlg::ShowError(const QString& text) {
-    prompter().ShowMessage(this, text, QStringLiteral("Error"));
-}
-
 // Return sends from the command field, presses a focused "Send", and does nothing anywhere
 // else; Escape does nothing at all.
 bool CTerminalDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -24,7 +24,6 @@ public:
     // One tick's characters, CR already turned into CR LF.
     void AppendTraffic(const char* text);
     // A box owned by this window, caption "Error".
-    void ShowError(const QString& text);
     QString GetCommandText() const;
     CTrafficView* TrafficView() const;
     QLineEdit* CommandField() const;

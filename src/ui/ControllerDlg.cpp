@@ -71,7 +71,10 @@ void CControllerDlg::ConnectUnit() {
     connect(&m_unit, &UnitController::linkStateShown, m_statusLink, &QLabel::setText);
     connect(&m_unit, &UnitController::portError, this,
             [this] { ShowAppMessage(resources::msg::ComPortError); });
-    connect(&m_unit, &UnitController::deviceError, this, &CControllerDlg::ReportDeviceError);
+    // The box opens after the reception tick, and the link goes on while it is open.
+    connect(&m_unit, &UnitController::deviceError, this, &CControllerDlg::ReportDeviceError,
+            Qt::QueuedConnection);
+    connect(&m_unit, &UnitController::ownerChanged, this, &CControllerDlg::ShowOwner);
     connect(&m_unit, &UnitController::programReceived, this, &CControllerDlg::ShowProgramReply);
     connect(&m_unit, &UnitController::stepReceived, this, &CControllerDlg::ShowStep);
     connect(&m_unit, &UnitController::busyChanged, this, &CControllerDlg::OnBusyChanged);
@@ -435,7 +438,13 @@ void CControllerDlg::ReportDeviceError(const QString& text) {
     else if (active && active == m_lightControl)
         m_lightControl->ShowError(text);
     else
-        ShowAppMessage(text);
+        m_errorBoxes.Show(text, ApplicationCaption());
+}
+
+// Beside the port: a script holds the unit (the operator's buttons still work).
+void CControllerDlg::ShowOwner(const QString& owner) {
+    m_statusSecond->setText(owner.isEmpty() ? QString()
+                                            : QStringLiteral("Held by script %1").arg(owner));
 }
 
 } // namespace vq3::ui

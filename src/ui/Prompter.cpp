@@ -21,6 +21,18 @@ public:
         return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
     }
 
+    void ShowNotice(QWidget* owner, const QString& text, const QString& caption,
+                    std::function<void()> closed) override {
+        auto* box = new QMessageBox(QMessageBox::Warning, caption, text, QMessageBox::Ok, owner);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+        QObject::connect(box, &QMessageBox::finished, box, [closed] {
+            if (closed)
+                closed();
+        });
+        box->show();
+    }
+
     QString GetOpenFileName(QWidget* owner, const QString& folder) override {
         return Run(owner, folder, QFileDialog::AcceptOpen);
     }
@@ -52,6 +64,10 @@ Prompter* g_current = nullptr;
 
 Prompter& prompter() {
     return g_current ? *g_current : g_default;
+}
+
+Prompter& PlatformPrompter() {
+    return g_default;
 }
 
 void SetPrompter(Prompter* replacement) {

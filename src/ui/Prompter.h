@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace vq3::ui {
@@ -18,6 +20,10 @@ public:
     // Cancel when okCancel is set. Returns when the operator has answered.
     virtual Answer ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                                bool okCancel = false) = 0;
+    // The same box with an OK button, shown without waiting: this returns at once, and
+    // `closed` runs when the operator has closed it.
+    virtual void ShowNotice(QWidget* owner, const QString& text, const QString& caption,
+                            std::function<void()> closed) = 0;
 
     // File dialogs with the filters "Text File(*.txt)" and "All(*.*)", default suffix "txt",
     // opening in folder; the save dialog asks before replacing a file. Return the chosen
@@ -28,6 +34,8 @@ public:
 
 // The prompter in use: QMessageBox and QFileDialog unless replaced.
 Prompter& prompter();
+// QMessageBox and QFileDialog, whatever is in use.
+Prompter& PlatformPrompter();
 // Replaces the prompter (tests, automation); nullptr restores the default. Not owned.
 void SetPrompter(Prompter* replacement);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/ErrorBoxQueue.h"
+
 #include <QDialog>
 #include <QHash>
 #include <QPoint>
@@ -34,6 +36,10 @@ public:
 
     QWidget* Control(int id) const { return m_controls.value(id); }
 
+    // A box owned by this window, caption "Error", that waits for nothing: reception and
+    // the other windows go on while it is open; a later one follows it.
+    void ShowError(const QString& text) { m_errorBoxes.Show(text, QStringLiteral("Error")); }
+
 signals:
     // The close box hid the window.
     void closedByOperator();
@@ -50,6 +56,7 @@ private:
     QPoint m_ptPlace;
     bool m_bShown = false;
     QHash<int, QWidget*> m_controls;
+    ErrorBoxQueue m_errorBoxes{this};
 };
 
 } // namespace vq3::ui

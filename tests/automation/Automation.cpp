@@ -13,6 +13,7 @@
 #include <QKeySequence>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
@@ -79,6 +80,7 @@ bool Automation::StartIfRequested() {
     // End-to-end tests of a stalled adapter need not wait the full 30 s.
     if (const int limitMs = qEnvironmentVariableIntValue("VQ3_WRITE_LIMIT_MS"); limitMs > 0)
         link::CSerialPort::SetDefaultWriteLimitMs(limitMs);
+    m_realBoxes = qEnvironmentVariable("VQ3_REAL_BOXES") == QLatin1String("1");
     SetPrompter(this);
     m_server = new QLocalServer(this);
     QLocalServer::removeServer(socketPath);
@@ -124,6 +126,32 @@ QByteArray Automation::Handle(const QByteArray& request) {
             m_answers.append(v.toString());
         for (const QJsonValue& v : in.value(QStringLiteral("files")).toArray())
             m_files.append(v.toString());
+        return QJsonDocument(out).toJson(QJsonDocument::Compact);
+    }
+
+    if (cmd == QLatin1String("boxes") || cmd == QLatin1String("dismiss")) {
+        QList<QMessageBox*> open;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible())
+                open.append(box);
+        if (cmd == QLatin1String("dismiss")) {
+            if (open.isEmpty())
+                fail(QStringLiteral("no box is open"));
+            else
+                QTimer::singleShot(0, open.first(), [box = QPointer<QMessageBox>(open.first())] {
+                    if (box)
+                        box->button(QMessageBox::Ok)->click();
+                });
+            return QJsonDocument(out).toJson(QJsonDocument::Compact);
+        }
+        QJsonArray list;
+        for (QMessageBox* box : open)
+            list.append(QJsonObject{
+                {QStringLiteral("caption"), box->windowTitle()},
+                {QStringLiteral("text"), box->text()},
+                {QStringLiteral("owner"),
+                 box->parentWidget() ? box->parentWidget()->window()->objectName() : QString()}});
+        out[QStringLiteral("value")] = list;
         return QJsonDocument(out).toJson(QJsonDocument::Compact);
     }
 
@@ -200,8 +228,7 @@ QByteArray Automation::Handle(const QByteArray& request) {
     return QJsonDocument(out).toJson(QJsonDocument::Compact);
 }
 
-Prompter::Answer Automation::ShowMessage(QWidget* owner, const QString& text,
-                                         const QString& caption, bool okCancel) {
+void Automation::Record(QWidget* owner, const QString& text, const QString& caption) {
     const QString ownerName = owner ? owner->window()->objectName() : QString();
     m_prompts.append({caption, text, ownerName});
     QFile log(m_promptLog);
@@ -210,9 +237,25 @@ Prompter::Answer Automation::ShowMessage(QWidget* owner, const QString& text,
         line.replace(QLatin1Char('\n'), QLatin1String("\\n"));
         log.write(line.toUtf8() + '\n');
     }
+}
+
+Prompter::Answer Automation::ShowMessage(QWidget* owner, const QString& text,
+                                         const QString& caption, bool okCancel) {
+    Record(owner, text, caption);
+    if (m_realBoxes)
+        return PlatformPrompter().ShowMessage(owner, text, caption, okCancel);
     if (!okCancel || m_answers.isEmpty())
         return Answer::Ok;
     return m_answers.takeFirst() == QLatin1String("cancel") ? Answer::Cancel : Answer::Ok;
+}
+
+void Automation::ShowNotice(QWidget* owner, const QString& text, const QString& caption,
+                            std::function<void()> closed) {
+    Record(owner, text, caption);
+    if (m_realBoxes)
+        return PlatformPrompter().ShowNotice(owner, text, caption, std::move(closed));
+    if (closed)
+        closed();
 }
 
 QString Automation::GetOpenFileName(QWidget*, const QString&) {

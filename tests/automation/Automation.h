@@ -21,7 +21,11 @@ namespace vq3::ui {
 //   {"cmd":"get","path":"CControllerDlg/statusLink","prop":"text"} -> {"ok":true,"value":"COM1"}
 // Paths: a top-level window's object name, then object names below it ("idc_1000",
 // "idm_32788", ...). Commands: get, set, click, key, press, release, close, move, geometry,
-// activate, grab, prompts, answer, exists, screen.
+// activate, grab, prompts, answer, exists, screen, boxes, dismiss.
+//
+// With VQ3_REAL_BOXES=1 in the environment the message boxes are the program's own (real,
+// waiting boxes on the screen), still recorded; "boxes" lists the open ones and "dismiss"
+// presses OK in the oldest.
 class Automation : public QObject, public Prompter {
     Q_OBJECT
 public:
@@ -35,15 +39,19 @@ public:
 
     Answer ShowMessage(QWidget* owner, const QString& text, const QString& caption,
                        bool okCancel) override;
+    void ShowNotice(QWidget* owner, const QString& text, const QString& caption,
+                    std::function<void()> closed) override;
     QString GetOpenFileName(QWidget* owner, const QString& folder) override;
     QString GetSaveFileName(QWidget* owner, const QString& folder) override;
 
 private:
+    void Record(QWidget* owner, const QString& text, const QString& caption);
     void OnConnection();
     void OnReadable(QLocalSocket* socket);
     QByteArray Handle(const QByteArray& request);
 
     QLocalServer* m_server = nullptr;
+    bool m_realBoxes = false;
     QString m_promptLog;
     struct Prompt {
         QString caption, text, owner;

@@ -53,6 +53,7 @@ private slots:
     void accessibleNames();
     void deviceErrorsGoToTheActiveWindow_data();
     void deviceErrorsGoToTheActiveWindow();
+    void errorBoxesDoNotStopTheLink();
 };
 
 void MainWindowTest::accessGate_data() {
@@ -308,6 +309,24 @@ void MainWindowTest::deviceErrorsGoToTheActiveWindow() {
     QCOMPARE(rig.prompter.shown[0].text, text);
     QCOMPARE(rig.prompter.shown[0].caption, caption);
     QCOMPARE(rig.prompter.shown[0].owner, active);
+}
+
+// While an error box is open, replies are still handled; a later error waits for the box
+// before it and is never lost.
+void MainWindowTest::errorBoxesDoNotStopTheLink() {
+    WindowRig rig;
+    rig.prompter.holdNotices = true;
+    rig.Arrive("ERR");
+    QCOMPARE(rig.prompter.Texts(), QStringList{"ERR : Command Error..."});
+    rig.Arrive("INT050");
+    QCOMPARE(vq3::test::FindControl<QLabel>(rig.LightControl(),
+                                            vq3::resources::idc::light::IntensityReadout)
+                 ->text(),
+             "50");
+    rig.Arrive("NG03");
+    QCOMPARE(rig.prompter.shown.size(), 1);
+    rig.prompter.CloseNotice();
+    QCOMPARE(rig.prompter.Texts().last(), "NG03: Shutter auto operation is going on.");
 }
 
 QTEST_MAIN(MainWindowTest)

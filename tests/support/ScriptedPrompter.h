@@ -35,6 +35,21 @@ public:
         return answers.takeFirst();
     }
 
+    // Recorded like any box; closed at once, or held open until CloseNotice().
+    void ShowNotice(QWidget* owner, const QString& text, const QString& caption,
+                    std::function<void()> closed) override {
+        ShowMessage(owner, text, caption, false);
+        if (holdNotices)
+            openNotices.append(closed);
+        else if (closed)
+            closed();
+    }
+    void CloseNotice() {
+        if (!openNotices.isEmpty())
+            if (const auto closed = openNotices.takeFirst())
+                closed();
+    }
+
     QString GetOpenFileName(QWidget*, const QString& folder) override {
         folders.append(folder);
         return files.isEmpty() ? QString() : files.takeFirst();
@@ -58,6 +73,8 @@ public:
     QStringList folders;   // folders the file dialogs opened in
     // Runs while a box is up, as the operator acting before answering it.
     std::function<void(const Shown&)> whileShown;
+    bool holdNotices = false;
+    QList<std::function<void()>> openNotices;
 
 private:
     static QString OwnerName(QWidget* owner) {
