@@ -169,8 +169,9 @@ ScriptCall* ScriptCalls::Send(const QString& line) {
 
 // Reads
 
-ScriptCall* ScriptCalls::Read(const char* name, const std::function<void()>& query,
-                              const QByteArray& queryText, const std::function<QVariant()>& value) {
+ScriptCall* ScriptCalls::Read(const char* name, const char* what,
+                              const std::function<void()>& query, const QByteArray& queryText,
+                              const std::function<QVariant()>& value) {
     ScriptCall* call = Begin(name, std::nullopt);
     if (call->Ended())
         return call;
@@ -179,39 +180,39 @@ ScriptCall* ScriptCalls::Read(const char* name, const std::function<void()>& que
                 if (call->Mine(command) && command.text == queryText)
                     call->Succeed(value());
             });
-    call->SetDeadline(kReadLimitMs, NoReply("read-out"));
+    call->SetDeadline(kReadLimitMs, NoReply(what));
     call->Do(query);
     return call;
 }
 
 ScriptCall* ScriptCalls::ReadStatus() {
     return Read(
-        "ReadStatus", [this] { m_unit.ReadStatus(); }, cmd::Inp,
+        "ReadStatus", "status", [this] { m_unit.ReadStatus(); }, cmd::Inp,
         [this] { return QVariant(int(m_unit.StatusWord())); });
 }
 ScriptCall* ScriptCalls::ReadIntensity() {
     return Read(
-        "ReadIntensity", [this] { m_unit.ReadIntensity(); }, cmd::IntensityQuery,
+        "ReadIntensity", "intensity", [this] { m_unit.ReadIntensity(); }, cmd::IntensityQuery,
         [this] { return QVariant(m_unit.LastReadings().intensity); });
 }
 ScriptCall* ScriptCalls::ReadLampHours() {
     return Read(
-        "ReadLampHours", [this] { m_unit.ReadLampTime(); }, cmd::LampTimeQuery,
+        "ReadLampHours", "lamp time", [this] { m_unit.ReadLampTime(); }, cmd::LampTimeQuery,
         [this] { return QVariant(m_unit.LastReadings().lampHours); });
 }
 ScriptCall* ScriptCalls::ReadAutoTime() {
     return Read(
-        "ReadAutoTime", [this] { m_unit.ReadAutoTime(); }, cmd::AutoTimeQuery,
+        "ReadAutoTime", "auto time", [this] { m_unit.ReadAutoTime(); }, cmd::AutoTimeQuery,
         [this] { return QVariant(m_unit.LastReadings().autoTime); });
 }
 ScriptCall* ScriptCalls::ReadRestTime() {
     return Read(
-        "ReadRestTime", [this] { m_unit.ReadRestTime(); }, cmd::RestTimeQuery,
+        "ReadRestTime", "rest time", [this] { m_unit.ReadRestTime(); }, cmd::RestTimeQuery,
         [this] { return QVariant(m_unit.LastReadings().restTime); });
 }
 ScriptCall* ScriptCalls::ReadStep() {
     return Read(
-        "ReadStep", [this] { m_unit.ReadStep(); }, cmd::StepQuery,
+        "ReadStep", "step", [this] { m_unit.ReadStep(); }, cmd::StepQuery,
         [this] { return QVariant(m_unit.LastReadings().step); });
 }
 
@@ -299,6 +300,12 @@ ScriptCall* ScriptCalls::Expose(double seconds, bool wait) {
     connect(call, &ScriptCall::ended, run, [run] {
         if (!run->UnderWay())
             run->deleteLater();
+    });
+    connect(&m_unit, &UnitController::linkChanged, call, [this, call, run] {
+        if (!m_unit.IsConnected() && !run->UnderWay())
+            call->Fail(Kind::Interrupted,
+                       QStringLiteral("The connection to the unit was lost before the "
+                                      "exposure started."));
     });
     call->SetDeadline(kReadLimitMs + (wait ? tenths * 100 + ExposureRun::kCloseGraceMs : 0),
                       QStringLiteral("The unit did not answer within 2 s."));

@@ -89,7 +89,7 @@ private:
     QString InUse(Function function) const;
     // A call that has its outcome already.
     ScriptCall* EndedCall(const char* name, CallOutcome::Kind kind, const QString& message);
-    ScriptCall* Read(const char* name, const std::function<void()>& query,
+    ScriptCall* Read(const char* name, const char* what, const std::function<void()>& query,
                      const QByteArray& queryText, const std::function<QVariant()>& value);
     // Done when the call's own command `text` is answered or taken.
     void SucceedWhenDealtWith(ScriptCall* call, const QByteArray& text);
