@@ -33,13 +33,6 @@ int main(int argc, char* argv[]) {
         return kDone;
     }
 
-    // Ctrl-C or SIGTERM: vq3ctl ends at once, and with it its bus connection, so that the
-    // controller ends the call it was serving for it.
-    CtlSignals endings;
-    QObject::connect(&endings, &CtlSignals::caught, &application,
-                     [](int number) { QCoreApplication::exit(128 + number); });
-    endings.Install();
-
     vq3::bus::RegisterBusTypes();
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -52,6 +45,14 @@ int main(int argc, char* argv[]) {
                    parsed.command->json);
         return kNoController;
     }
+    // Ctrl-C or SIGTERM: vq3ctl ends at once, and with it its bus connection, so that the
+    // controller ends the call it was serving for it. Until the connection is made they keep
+    // their default action: a bus that does not answer cannot hold vq3ctl.
+    CtlSignals endings;
+    QObject::connect(&endings, &CtlSignals::caught, &application,
+                     [](int number) { QCoreApplication::exit(128 + number); });
+    endings.Install();
+
     CtlClient client(*parsed.command, bus);
     QObject::connect(&client, &CtlClient::finished, &application,
                      [](int status) { QCoreApplication::exit(status); });
