@@ -218,6 +218,15 @@ void CtlCommandTest::exitStatus() {
     QFETCH(QString, name);
     QCOMPARE(int(ExitStatusForError(error)), status);
     QCOMPARE(ErrorNameFor(error), name);
+    // The controller's own sentence, but vq3ctl's for a controller that is gone or silent.
+    const Failure failure = FailureForError(error, "The unit did not answer.", 500);
+    QCOMPARE(failure.status, status);
+    QCOMPARE(failure.name, name);
+    const QString message = status == 8 ? NoControllerHint()
+                            : error == "org.freedesktop.DBus.Error.NoReply"
+                                ? "The controller did not reply within 0.5 s."
+                                : "The unit did not answer.";
+    QCOMPARE(failure.message, message);
 }
 
 // `wait` compares the property's value as its type.
@@ -268,6 +277,10 @@ void CtlCommandTest::output() {
     QCOMPARE(FormatFields(fields, true),
              QString("{\"AutoTime\":2.5,\"Extra\":\"x\",\"LampOn\":true,\"Step\":-1}\n"));
     QCOMPARE(FormatResult("LampHours", 1234, false), QString("1234\n"));
+    // The link's properties in the XML's order, the claim's owner too.
+    const QVariantMap link = {{"Owner", ":1.7"}, {"Busy", false}, {"Port", "COM1"}};
+    QCOMPARE(FormatFields(OrderedProperties(link, linkprop::kAll), false),
+             QString("Port: COM1\nBusy: false\nOwner: :1.7\n"));
     QCOMPARE(FormatResult("Traffic", ">L1", true), QString("{\"Traffic\":\">L1\"}\n"));
     // Events: UTC with six digits of microseconds; JSON with exact integer microseconds.
     const quint64 time = 1796846963'000042ull;
