@@ -4,19 +4,26 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QObject>
 
 #include <functional>
+#include <memory>
 
 namespace vq3::ctl {
 
-// Runs one parsed command against the controller on the bus: checks that a controller owns
-// the name, makes the calls without blocking, prints the result and reports the exit status
-// by `finished`. Files are read and written with the same code as the windows use.
+class CtlProxies;
+struct Failure;
+
+// Runs one parsed command against the controller on the bus: finds the connection that owns
+// the controller's name, makes the calls through the generated proxies without blocking,
+// prints the result and reports the exit status by `finished`. Files are read and written with
+// the same code as the windows use.
 class CtlClient : public QObject {
     Q_OBJECT
 public:
     CtlClient(const Command& command, const QDBusConnection& bus, QObject* parent = nullptr);
+    ~CtlClient() override;
 
     void Start();
 
@@ -25,14 +32,12 @@ signals:
 
 private:
     using ReplyHandler = std::function<void(const QDBusMessage&)>;
-    using ErrorHandler = std::function<void(const QDBusMessage&)>;
 
+    void WatchForLeaving();
     void Run();
-    void Call(const QString& interface, const QString& member, const QVariantList& arguments,
-              ReplyHandler onReply, ErrorHandler onError = {});
-    void CallCommand(const QVariantList& arguments, ReplyHandler onReply,
-                     ErrorHandler onError = {});
-    void GetAll(const char* interface, ReplyHandler onReply);
+    // Calls onReply with the reply when the call succeeds; else reports its error.
+    void Await(const QDBusPendingCall& call, ReplyHandler onReply);
+    void GetAll(bool onLink, ReplyHandler onReply);
 
     void ShowStatus();
     void ShowPort();
@@ -41,13 +46,16 @@ private:
     void ReadSettings();
     void WriteSettings();
     void Monitor();
+    void Wait();
 
-    void Fail(int exitStatus, const QString& message);
+    void Fail(const Failure& failure);
     void FailWith(const QDBusMessage& error);
     void Finish(int exitStatus);
 
     Command m_command;
     QDBusConnection m_bus;
+    std::unique_ptr<CtlProxies> m_proxies;
+    bool m_finished = false;
 };
 
 } // namespace vq3::ctl

@@ -1,44 +1,59 @@
 #include "ctl/CtlMonitor.h"
 
-#include "bus/BusNames.h"
-#include "ctl/CtlExit.h"
 #include "ctl/CtlOutput.h"
+#include "ctl/CtlProxies.h"
 
-#include <QDBusServiceWatcher>
+#include <chrono>
 
 namespace vq3::ctl {
 
-CtlMonitor::CtlMonitor(const QDBusConnection& bus, bool json, QObject* parent)
-    : QObject(parent), m_bus(bus), m_json(json) {}
+namespace {
+
+quint64 MicrosecondsNow() {
+    using namespace std::chrono;
+    return static_cast<quint64>(
+        duration_cast<microseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+} // namespace
+
+CtlMonitor::CtlMonitor(CtlProxies& proxies, bool json, QObject* parent)
+    : QObject(parent), m_proxies(proxies), m_json(json) {}
 
 bool CtlMonitor::Start() {
-    const QString service = QString::fromLatin1(bus::kServiceName);
-    const QString path = QString::fromLatin1(bus::kObjectPath);
-    m_watcher =
-        new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
-    connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
-        PrintError(QStringLiteral("The controller has left the bus."));
-        emit finished(kNoController);
-    });
-    return m_bus.connect(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                         QStringLiteral("PropertiesChanged"), this,
-                         SLOT(onPropertiesChanged(QString, QVariantMap, QStringList))) &&
-           m_bus.connect(service, path, QString::fromLatin1(bus::kLinkInterface),
-                         QStringLiteral("Traffic"), this, SLOT(onTraffic(QString)));
+    const char* slot = SLOT(onPropertiesChanged(QString, QVariantMap, QStringList));
+    if (!WatchProperties(m_proxies.link(), this, slot) ||
+        !WatchProperties(m_proxies.unit(), this, slot))
+        return false;
+    connect(&m_proxies.link(), &Vq3LinkProxy::Traffic, this,
+            [this](const QString& line, qulonglong time) {
+                Print(SignalName(&Vq3LinkProxy::Traffic), line, time);
+            });
+    connect(&m_proxies.unit(), &Vq3UnitProxy::ExposureEnded, this,
+            [this](double secondsOpen, bool complete, qulonglong time) {
+                Print(SignalName(&Vq3UnitProxy::ExposureEnded), QVariantList{secondsOpen, complete},
+                      time);
+            });
+    connect(&m_proxies.unit(), &Vq3UnitProxy::ProgramEnded, this,
+            [this](uint program, qulonglong time) {
+                Print(SignalName(&Vq3UnitProxy::ProgramEnded), program, time);
+            });
+    return true;
 }
 
 void CtlMonitor::onPropertiesChanged(const QString& interface, const QVariantMap& changed,
                                      const QStringList&) {
-    const bool link = interface == QLatin1String(bus::kLinkInterface);
-    if (!link && interface != QLatin1String(bus::kUnitInterface))
-        return;
+    const bool link = interface == m_proxies.link().interface();
+    const quint64 now = MicrosecondsNow();
     // One line for each property, in the order the status shows them.
-    for (const auto& field : OrderedProperties(changed, link ? kLinkProperties : kUnitProperties))
-        PrintNow(FormatFields({field}, m_json));
+    for (const auto& [name, value] :
+         OrderedProperties(changed, link ? std::span<const BusProperty>(linkprop::kAll)
+                                         : std::span<const BusProperty>(unitprop::kAll)))
+        Print(name, value, now);
 }
 
-void CtlMonitor::onTraffic(const QString& line) {
-    PrintNow(FormatFields({{QStringLiteral("Traffic"), line}}, m_json));
+void CtlMonitor::Print(const QString& name, const QVariant& value, quint64 time) const {
+    PrintNow(FormatEvent(name, value, time, m_json));
 }
 
 } // namespace vq3::ctl

@@ -1,5 +1,8 @@
 #include "ctl/CtlOutput.h"
 
+#include "ctl/CtlExit.h"
+
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -8,21 +11,16 @@
 
 namespace vq3::ctl {
 
-const QStringList kLinkProperties = {"Port", "State", "Device", "Busy"};
-const QStringList kUnitProperties = {"Status",       "LampOn",       "LampStable", "ShutterOpen",
-                                     "MinIntensity", "MaxIntensity", "Error",      "Intensity",
-                                     "LampHours",    "AutoTime",     "RestTime",   "Step"};
-
-Fields OrderedProperties(const QVariantMap& properties, const QStringList& order) {
+Fields OrderedProperties(const QVariantMap& properties, std::span<const BusProperty> order) {
     Fields fields;
-    for (const QString& name : order) {
-        if (properties.contains(name))
-            fields.append({name, properties.value(name)});
+    QVariantMap others = properties;
+    for (const BusProperty& property : order) {
+        const QString name = QString::fromLatin1(property.name);
+        if (others.contains(name))
+            fields.append({name, others.take(name)});
     }
-    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
-        if (!order.contains(it.key()))
-            fields.append({it.key(), it.value()});
-    }
+    for (auto it = others.cbegin(); it != others.cend(); ++it)
+        fields.append({it.key(), it.value()});
     return fields;
 }
 
@@ -61,14 +59,38 @@ QString FormatResult(const QString& name, const QVariant& value, bool json) {
     return json ? FormatFields({{name, value}}, true) : PlainValue(value) + QLatin1Char('\n');
 }
 
+QString FormatEventTime(quint64 microseconds) {
+    const auto seconds = static_cast<qint64>(microseconds / 1000000);
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.")) +
+           QStringLiteral("%1Z").arg(microseconds % 1000000, 6, 10, QLatin1Char('0'));
+}
+
+QString FormatEvent(const QString& name, const QVariant& value, quint64 microseconds, bool json) {
+    if (!json)
+        return FormatEventTime(microseconds) + QLatin1Char(' ') +
+               FormatFields({{name, value}}, false);
+    // Microseconds since 1970 stay below 2^53 for millennia: exact in a JSON number.
+    return FormatFields({{name, value}, {QStringLiteral("t"), static_cast<qint64>(microseconds)}},
+                        true);
+}
+
+QString FormatError(const Failure& failure, bool json) {
+    if (json)
+        return FormatFields(
+            {{QStringLiteral("error"), failure.name}, {QStringLiteral("message"), failure.message}},
+            true);
+    return QStringLiteral("vq3ctl: ") + failure.message + QLatin1Char('\n');
+}
+
 void PrintNow(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
     std::fflush(stdout);
 }
 
-void PrintError(const QString& message) {
-    const QByteArray bytes = (QStringLiteral("vq3ctl: ") + message + QLatin1Char('\n')).toUtf8();
+void PrintError(const Failure& failure, bool json) {
+    const QByteArray bytes = FormatError(failure, json).toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 

@@ -5,6 +5,7 @@
 #include "ctl/CtlCommand.h"
 #include "ctl/CtlExit.h"
 #include "ctl/CtlOutput.h"
+#include "ctl/CtlSignals.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -19,7 +20,8 @@ int main(int argc, char* argv[]) {
 
     const ParseResult parsed = ParseCommandLine(QCoreApplication::arguments().mid(1));
     if (!parsed.command) {
-        PrintError(parsed.usageError + QStringLiteral(" See vq3ctl --help."));
+        PrintError(OwnFailure(kBadUsage, parsed.usageError + QStringLiteral(" See vq3ctl --help.")),
+                   parsed.json);
         return kBadUsage;
     }
     if (parsed.command->action == Action::Help) {
@@ -34,12 +36,23 @@ int main(int argc, char* argv[]) {
     vq3::bus::RegisterBusTypes();
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        PrintError(QStringLiteral("There is no session bus here (%1), so no vq3-controller can "
-                                  "be reached: run vq3ctl in the desktop session of the user who "
-                                  "runs vq3-controller.")
-                       .arg(bus.lastError().message()));
+        PrintError(OwnFailure(kNoController,
+                              QStringLiteral("There is no session bus here (%1), so no "
+                                             "vq3-controller can be reached: run vq3ctl in the "
+                                             "desktop session of the user who runs "
+                                             "vq3-controller.")
+                                  .arg(bus.lastError().message())),
+                   parsed.command->json);
         return kNoController;
     }
+    // Ctrl-C or SIGTERM: vq3ctl ends at once, and with it its bus connection, so that the
+    // controller ends the call it was serving for it. Until the connection is made they keep
+    // their default action: a bus that does not answer cannot hold vq3ctl.
+    CtlSignals endings;
+    QObject::connect(&endings, &CtlSignals::caught, &application,
+                     [](int number) { QCoreApplication::exit(128 + number); });
+    endings.Install();
+
     CtlClient client(*parsed.command, bus);
     QObject::connect(&client, &CtlClient::finished, &application,
                      [](int status) { QCoreApplication::exit(status); });
