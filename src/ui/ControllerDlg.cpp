@@ -430,9 +430,12 @@ void CControllerDlg::OnBusyChanged(bool busy) {
         OnEndOk();
 }
 
-// An error box of the unit, owned by the window in use.
+// An error box of the unit, owned by the window in use (a box open over a window counts as
+// that window).
 void CControllerDlg::ReportDeviceError(const QString& text) {
     QWidget* active = QApplication::activeWindow();
+    while (active && active != m_terminal && active != m_lightControl && active->parentWidget())
+        active = active->parentWidget()->window();
     if (active && active == m_terminal)
         m_terminal->ShowError(text);
     else if (active && active == m_lightControl)
