@@ -9,7 +9,6 @@ most 2 MB after the first minute. Needs a session bus; without one it starts its
 
     VQ3_BIN=build/bin python3 bench/soak_scripts.py [minutes, default 10] [seed] [--refuse N]
 
-VQ3_SIM_BIN names another folder to take vq3-simulator from (one that knows --refuse).
 """
 
 import argparse
@@ -17,10 +16,8 @@ import collections
 import json
 import os
 import random
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 try:
@@ -36,9 +33,9 @@ from common import Process, Rig, bin_dir  # noqa: E402
 NAME = "org.vq3_controller.VQ3Controller1"
 PATH = "/org/vq3_controller/VQ3Controller1"
 # What the controller answers with; anything else (the bus's ServiceUnknown after a crash, a
-# mistake in this script) is an unexpected outcome. NotSupported: members not built yet.
+# mistake in this script) is an unexpected outcome.
 CONTROLLER_ERRORS = {"NotConnected", "Busy", "InvalidArgs", "Timeout", "DeviceError",
-                     "PortError", "Interrupted", "NotSupported"}
+                     "PortError", "Interrupted"}
 NO_REPLY = "NoReply"  # the bus gave up waiting: the call never ended
 LONGEST_CALL_S = 70  # SetIntensity's own 60 s and a margin
 
@@ -168,22 +165,11 @@ def operator_action(rig, rng, actions):
 
 # --- the run ------------------------------------------------------------------------------
 
-def use_simulator_from(folder):
-    """A folder with the controller of VQ3_BIN and the simulator of `folder`, as VQ3_BIN."""
-    mixed = tempfile.mkdtemp(prefix="vq3-bins-")
-    os.symlink(os.path.join(bin_dir(), "vq3-controller"), os.path.join(mixed, "vq3-controller"))
-    os.symlink(os.path.join(os.path.abspath(folder), "vq3-simulator"),
-               os.path.join(mixed, "vq3-simulator"))
-    os.environ["VQ3_BIN"] = mixed
-    return mixed
-
-
 def require_refuse_option():
     simulator = os.path.join(bin_dir(), "vq3-simulator")
     usage = subprocess.run([simulator, "--help"], capture_output=True, text=True).stdout
     if "--refuse" not in usage:
-        raise SystemExit(f"{simulator} has no --refuse option: build a newer one and name its "
-                         "folder in VQ3_SIM_BIN")
+        raise SystemExit(f"{simulator} has no --refuse option: build a newer one")
 
 
 def wait_for_name(seconds=20):
@@ -306,7 +292,6 @@ def close_controller(rig):
 
 
 def soak(options):
-    mixed = use_simulator_from(os.environ["VQ3_SIM_BIN"]) if os.environ.get("VQ3_SIM_BIN") else None
     rig = None
     scripts = []
     try:
@@ -345,8 +330,6 @@ def soak(options):
                 script.kill()
         if rig:
             rig.close()
-        if mixed:
-            shutil.rmtree(mixed)  # the links only
 
 
 def main():

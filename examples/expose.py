@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Takes one exposure through the running vq3-controller (session bus, python3-dbus).
 
-Turns the lamp on, waits until it is stable, sets the intensity to 50 %, opens the shutter
-for 2.5 s and prints the lamp hours for the maintenance log. The controller's windows show
-every step as if the operator had pressed the buttons.
+Claims the unit (other scripts get Busy meanwhile; the operator's buttons still work), turns
+the lamp on, waits until it is stable, sets the intensity to 50 %, opens the shutter for
+2.5 s and prints the lamp hours for the maintenance log. The controller's windows show every
+step as if the operator had pressed the buttons. The claim ends with the script.
 
     python3 expose.py [--intensity P] [--seconds S]
 """
@@ -33,13 +34,21 @@ def main():
     try:
         controller = bus.get_object(NAME, PATH, introspect=False)
         unit = dbus.Interface(controller, UNIT)
+        unit.Claim()
         unit.SetLamp(True, timeout=20)
         unit.WaitLampStable(600.0, timeout=610)
         reached = unit.SetIntensity(args.intensity, timeout=70)
         print(f"intensity {reached} %")
-        unit.Expose(args.seconds, timeout=args.seconds + 15)
-        print(f"exposed {args.seconds} s")
+        try:
+            unit.Expose(args.seconds, timeout=args.seconds + 15)
+            print(f"exposed {args.seconds} s")
+        except dbus.exceptions.DBusException as error:
+            if error.get_dbus_name() != ERROR + "Interrupted":
+                raise
+            # Closed early: the message says how long the shutter was open.
+            print(f"exposure cut short: {error.get_dbus_message()}")
         print(f"lamp hours {unit.ReadLampHours()}")
+        unit.Release()
     except dbus.exceptions.DBusException as error:
         name = error.get_dbus_name() or ""
         if name in ("org.freedesktop.DBus.Error.ServiceUnknown",
