@@ -1,6 +1,8 @@
 #include "app/CControllerApp.h"
 
+#include "app/HeadlessRun.h"
 #include "app/ProfileFolder.h"
+#include "app/TerminationSignals.h"
 #include "bus/ControllerBus.h"
 #include "control/UnitController.h"
 #include "link/CSerialPort.h"
@@ -12,12 +14,9 @@
 #include <QDir>
 #include <QLocale>
 #include <QLoggingCategory>
-#include <QSocketNotifier>
 #include <QStandardPaths>
 
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <cstdio>
 
 namespace vq3::app {
 
@@ -25,23 +24,11 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcScripting, "vq3.bus")
 
-int g_signalPipe[2] = {-1, -1};
-
-void OnTerminationSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] ssize_t ignored = ::write(g_signalPipe[1], &byte, 1);
-}
-
-// SIGTERM and SIGINT end the program like the close box, so the profile is written.
-void RouteSignalsTo(ui::CControllerDlg* window, QObject* context) {
-    if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, context);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [window] {
-        char byte;
-        [[maybe_unused]] ssize_t ignored = ::read(g_signalPipe[0], &byte, 1);
-        // Like the close box; open message boxes and dialogs are dismissed first, so that
-        // a logout does not wait for an answer nobody will give.
+// SIGTERM and SIGINT end the program like the close box, so the profile is written. Open
+// message boxes and dialogs are dismissed first, so that a logout does not wait for an answer
+// nobody will give.
+void EndOnTerminationSignals(ui::CControllerDlg* window, QObject* context) {
+    OnTerminationSignals(context, [window] {
         for (int guard = 0; guard < 16; ++guard) {
             QWidget* modal = QApplication::activeModalWidget();
             if (!modal || !modal->close())
@@ -49,12 +36,6 @@ void RouteSignalsTo(ui::CControllerDlg* window, QObject* context) {
         }
         window->OnEndCancel();
     });
-    struct sigaction action = {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
 }
 
 } // namespace
@@ -69,16 +50,36 @@ QString CControllerApp::GuardPath() {
     return QDir(folder).filePath(QString::fromLatin1(kInstanceGuardName) + ".lock");
 }
 
-bool CControllerApp::StartUp() {
+bool CControllerApp::HeadlessRequested(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--headless") == 0)
+            return true;
+    return false;
+}
+
+bool CControllerApp::StartUp(Mode mode) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const bool scripting =
+        !QCoreApplication::arguments().contains(QStringLiteral("--no-scripting"));
+    if (mode == Mode::Headless && !scripting) {
+        std::fprintf(stderr, "vq3-controller: --headless needs scripting: without the session "
+                             "bus nothing could reach it\n");
+        m_exitCode = 2;
+        return false;
+    }
 
     // Testing and taking the guard is one step, so two instances started at once cannot
-    // both run. The lock dies with the process.
+    // both run, windowed or not. The lock dies with the process.
     auto guard = std::make_unique<QLockFile>(GuardPath());
     guard->setStaleLockTime(0);
     if (!guard->tryLock(0)) {
-        ui::prompter().ShowMessage(nullptr, resources::Message(resources::msg::AlreadyRunning),
-                                   ui::ApplicationCaption());
+        const QString text = resources::Message(resources::msg::AlreadyRunning);
+        if (mode == Mode::Headless) {
+            std::fprintf(stderr, "vq3-controller: %s\n", qPrintable(text));
+            m_exitCode = 1; // a service that could not start
+        } else {
+            ui::prompter().ShowMessage(nullptr, text, ui::ApplicationCaption());
+        }
         return false;
     }
     m_instanceLock = std::move(guard);
@@ -90,6 +91,15 @@ bool CControllerApp::StartUp() {
     link::CSerialPort::SetDeviceFolder(folder);
     m_profile.SetPath(QDir(folder).filePath(QString::fromLatin1(kProfileName)));
 
+    if (mode == Mode::Headless) {
+        m_exitCode = RunHeadless(m_profile);
+        return false;
+    }
+    RunWindows(scripting);
+    return false;
+}
+
+void CControllerApp::RunWindows(bool scripting) {
     QObject context;
     {
         // The main window lives in the application's event loop until it has ended; no
@@ -97,12 +107,12 @@ bool CControllerApp::StartUp() {
         control::UnitController unit;
         ui::CControllerDlg window(m_profile, unit);
         // Scripts reach the unit over the session bus, beside the windows.
-        bus::ControllerBus scripting(unit);
-        if (QApplication::arguments().contains(QStringLiteral("--no-scripting")))
+        bus::ControllerBus bus(unit);
+        if (!scripting)
             qCInfo(lcScripting) << "scripting is off (--no-scripting)";
         else
-            scripting.Register();
-        RouteSignalsTo(&window, &context);
+            bus.Register();
+        EndOnTerminationSignals(&window, &context);
         // exit, not quit: quit would first ask every window to close, and the tool windows
         // only hide.
         QObject::connect(&window, &ui::CControllerDlg::ended, qApp, [] { QApplication::exit(0); });
@@ -111,14 +121,13 @@ bool CControllerApp::StartUp() {
             QApplication::exec();
         window.OnWindowDestroy();
     }
-    return false;
 }
 
 int CControllerApp::ShutDown() {
     if (m_instanceLock)
         m_instanceLock->unlock();
     m_instanceLock.reset();
-    return 0;
+    return m_exitCode;
 }
 
 } // namespace vq3::app

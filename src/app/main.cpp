@@ -5,9 +5,19 @@
 #endif
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
+    using vq3::app::CControllerApp;
+    if (CControllerApp::HeadlessRequested(argc, argv)) {
+        // No window and no display: the unit and its bus interface only.
+        QCoreApplication application(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("vq3-controller"));
+        CControllerApp controller;
+        controller.StartUp(CControllerApp::Mode::Headless);
+        return controller.ShutDown();
+    }
     vq3::app::PreferXWayland(argc, argv); // windows keep their places under Wayland
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vq3-controller"));

@@ -8,6 +8,15 @@ namespace vq3::control {
 
 namespace cmd = link::cmd;
 
+namespace {
+// Commands after which the shutter may be open again; the unit refuses them while a timed
+// opening runs.
+bool OpensTheShutter(const QByteArray& command) {
+    return command == cmd::ShutterOpen || command == cmd::AutoShutterStart ||
+           command.startsWith("START");
+}
+} // namespace
+
 ExposureRun::ExposureRun(UnitController& unit, Origin starter, Origin own, int tenths,
                          QObject* parent)
     : QObject(parent), m_unit(unit), m_starter(starter), m_own(own), m_openMs(tenths * 100) {
@@ -42,6 +51,11 @@ void ExposureRun::OnTaken(const link::SentCommand& command) {
         m_openedMs = command.onLineMs;
     } else if (m_underWay && command.text == cmd::ShutterClose) {
         End(command.onLineMs, false); // whoever sent it
+    } else if (m_underWay && OpensTheShutter(command.text)) {
+        // The unit took it, so the timed opening was over: the shutter is open again for
+        // another reason, which the status cannot tell apart.
+        const qint64 end = m_openedMs + m_openMs;
+        End(std::min(command.onLineMs, end), command.onLineMs >= end - kEndToleranceMs);
     }
 }
 

@@ -50,6 +50,7 @@ CtlClient::CtlClient(const Command& command, const QDBusConnection& bus, QObject
 CtlClient::~CtlClient() = default;
 
 void CtlClient::Start() {
+    m_sinceStart.start();
     // Watched before the owner is asked, so that no leaving goes unseen.
     if (m_command.action == Action::Monitor || m_command.action == Action::Wait)
         WatchForLeaving();
@@ -254,7 +255,14 @@ void CtlClient::Fail(const Failure& failure) {
 }
 
 void CtlClient::FailWith(const QDBusMessage& error) {
-    Fail(FailureForError(error.errorName(), error.errorMessage(), m_command.timeoutMs));
+    Failure failure = FailureForError(error.errorName(), error.errorMessage(), m_command.timeoutMs);
+    // No reply long before the limit: the controller went away in the middle of the call.
+    if (failure.status == kTimedOut &&
+        !error.errorName().startsWith(QLatin1String(bus::kErrorPrefix)) &&
+        m_sinceStart.elapsed() < m_command.timeoutMs - 1000)
+        failure = {kNoController, QStringLiteral("NoController"),
+                   QStringLiteral("The controller left the bus before it replied.")};
+    Fail(failure);
 }
 
 // Only the first ending counts: a reply and the wait's limit may both come.

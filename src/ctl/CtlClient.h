@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <functional>
@@ -56,6 +57,7 @@ private:
     QDBusConnection m_bus;
     std::unique_ptr<CtlProxies> m_proxies;
     bool m_finished = false;
+    QElapsedTimer m_sinceStart;
 };
 
 } // namespace vq3::ctl

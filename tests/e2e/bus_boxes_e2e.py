@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# needs: test hooks (the automation socket presses the operator's buttons)
 """Scripts and the operator side by side, with the program's own message boxes (real boxes
 that wait for OK): a refusal reaches whoever caused it, no box stops the link or a script,
 two scripts do not fight over one function, a claim keeps other scripts out until its holder

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# needs: test hooks (the automation socket presses the operator's buttons)
 """vq3ctl as shell scripts use it, against the real controller and simulator: waiting for a
 property (with the unit asked meanwhile), monitor lines with their times, exposures and
 programs ending, errors as JSON, and Ctrl-C or SIGTERM leaving the bus so the call ends.

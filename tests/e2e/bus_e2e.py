@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# needs: test hooks (the automation socket presses the operator's buttons)
 """The running controller driven over the session bus by vq3ctl and the Python example, with
 the simulator behind it and the operator's buttons pressed through the automation socket.
 Run inside its own session bus: dbus-run-session -- python3 tests/e2e/bus_e2e.py"""
