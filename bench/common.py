@@ -91,10 +91,10 @@ class Process:
 class Rig:
     """A scratch folder with the controller copied in and the simulator linked as COM1, or,
     with own_line, a pseudo-terminal whose unit side (self.unit, a file descriptor) the
-    benchmark works itself. env adds to the controller's environment."""
+    benchmark works itself. env adds to the controller's environment, args to its command line."""
 
     def __init__(self, sim_options=(), profile="[INIT]\r\nPORT=1\r\n", own_line=False, env=None,
-                 stderr=None):
+                 stderr=None, args=()):
         self.dir = tempfile.mkdtemp(prefix="vq3-bench-")
         bins = bin_dir()
         require_test_hooks(os.path.join(bins, "vq3-controller"))
@@ -122,7 +122,7 @@ class Rig:
         self.socket_path = os.path.join(self.dir, "auto.sock")
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=run,
                    VQ3_AUTOMATION=self.socket_path, **(env or {}))
-        self.controller = subprocess.Popen([self.controller_path], env=env, stderr=stderr)
+        self.controller = subprocess.Popen([self.controller_path, *args], env=env, stderr=stderr)
         self.sock = None
         for _ in range(200):
             try:
