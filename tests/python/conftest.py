@@ -45,5 +45,13 @@ def spare_bus():
     daemon.stdout.close()
 
 
+def until(events, wanted, seconds=5):
+    """The events of a subscription up to the first that wanted(event) accepts, inclusive."""
+    seen = [events.get(seconds)]
+    while not wanted(seen[-1]):
+        seen.append(events.get(seconds))
+    return seen
+
+
 def source(*parts):
     return os.path.join(os.path.dirname(__file__), "..", "..", *parts)

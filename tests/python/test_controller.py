@@ -8,7 +8,7 @@ import xml.etree.ElementTree as ET
 import pytest
 
 import vq3controller as vq3
-from conftest import source
+from conftest import source, until
 from rig import bin_dir
 from vq3controller.names import PROPERTIES, snake_case
 
@@ -23,17 +23,14 @@ def test_a_claim_is_held_for_the_block_and_lost_with_its_holder(controller):
         controller.read_intensity()
     with controller.subscribe() as events:
         holder.close()
-        while (event := events.get(5)) != vq3.PropertyChanged("Owner", "", event.time):
-            pass
+        until(events, lambda e: (getattr(e, "name", ""), e.value) == ("Owner", ""))
     assert controller.read_intensity() >= 0
 
 
 def test_events_come_in_order_with_their_times(stable):
     with stable.subscribe() as events:
-        stable.expose(0.3)  # every event of the exposure comes before the loop reads one
-        seen = []
-        while not seen or not isinstance(seen[-1], vq3.ExposureEnded):
-            seen.append(events.get(5))
+        stable.expose(0.3)  # every event of the exposure comes before the first is read
+        seen = until(events, lambda e: isinstance(e, vq3.ExposureEnded))
     lines = [e.line for e in seen if isinstance(e, vq3.Traffic)]
     assert lines.index(">AT000.3") < lines.index(">ATS")
     shutter = [e.value for e in seen if getattr(e, "name", "") == "ShutterOpen"]

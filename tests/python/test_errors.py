@@ -7,6 +7,7 @@ import threading
 import pytest
 
 import vq3controller as vq3
+from conftest import until
 from vq3controller import Controller
 
 
@@ -22,8 +23,7 @@ def busy(controller, request):
 def interrupted(controller, request):
     with Controller() as other, other.subscribe() as events:
         def stop_once_open():
-            while getattr(events.get(10), "line", "") != ">ATS":
-                pass
+            until(events, lambda e: getattr(e, "line", "") == ">ATS", 10)
             other.stop_exposure()
         stopper = threading.Thread(target=stop_once_open)
         stopper.start()
