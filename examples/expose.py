@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Takes one exposure through the running vq3-controller (session bus, python3-dbus).
+"""Takes one exposure through the running vq3-controller (session bus, module vq3controller).
 
 Claims the unit (other scripts get Busy meanwhile; the operator's buttons still work), turns
 the lamp on, waits until it is stable, sets the intensity to 50 %, opens the shutter for
@@ -13,12 +13,7 @@ step as if the operator had pressed the buttons. The claim ends with the script.
 import argparse
 import sys
 
-import dbus
-
-NAME = "org.vq3_controller.VQ3Controller1"
-PATH = "/org/vq3_controller/VQ3Controller1"
-UNIT = NAME + ".Unit"
-ERROR = NAME + ".Error."
+from vq3controller import Controller, Interrupted, NoController, Vq3Error
 
 
 def main():
@@ -28,37 +23,23 @@ def main():
     args = parser.parse_args()
 
     try:
-        bus = dbus.SessionBus()
-    except dbus.exceptions.DBusException as error:
-        sys.exit(f"expose.py: no session bus ({error.get_dbus_message()})")
-    try:
-        controller = bus.get_object(NAME, PATH, introspect=False)
-        unit = dbus.Interface(controller, UNIT)
-        unit.Claim()
-        unit.SetLamp(True, timeout=20)
-        unit.WaitLampStable(600.0, timeout=610)
-        reached = unit.SetIntensity(args.intensity, timeout=70)
-        print(f"intensity {reached} %")
-        try:
-            unit.Expose(args.seconds, timeout=args.seconds + 15)
-            print(f"exposed {args.seconds} s")
-        except dbus.exceptions.DBusException as error:
-            if error.get_dbus_name() != ERROR + "Interrupted":
-                raise
-            # Closed early: the message says how long the shutter was open.
-            print(f"exposure cut short: {error.get_dbus_message()}")
-        print(f"lamp hours {unit.ReadLampHours()}")
-        unit.Release()
-    except dbus.exceptions.DBusException as error:
-        name = error.get_dbus_name() or ""
-        if name in ("org.freedesktop.DBus.Error.ServiceUnknown",
-                    "org.freedesktop.DBus.Error.NameHasNoOwner"):
-            print("expose.py: vq3-controller is not running: start it (vq3-controller &) "
-                  "and try again", file=sys.stderr)
-            return 8
+        with Controller() as controller, controller.claim():
+            controller.set_lamp(True)
+            controller.wait_lamp_stable(600)
+            print(f"intensity {controller.set_intensity(args.intensity)} %")
+            try:
+                controller.expose(args.seconds)
+                print(f"exposed {args.seconds} s")
+            except Interrupted as error:
+                # Closed early: the message says how long the shutter was open.
+                print(f"exposure cut short: {error}")
+            print(f"lamp hours {controller.read_lamp_hours()}")
+    except NoController as error:
+        print(f"expose.py: {error}", file=sys.stderr)
+        return 8
+    except Vq3Error as error:
         # The controller's errors carry a sentence for the operator.
-        kind = name[len(ERROR):] if name.startswith(ERROR) else name
-        print(f"expose.py: {kind}: {error.get_dbus_message()}", file=sys.stderr)
+        print(f"expose.py: {type(error).__name__}: {error}", file=sys.stderr)
         return 1
     return 0
 

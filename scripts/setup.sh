@@ -5,8 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation locales ccache)
-# Scripting: the tests run a private session bus (dbus-run-session) and the Python example.
-packages+=(dbus-daemon python3-dbus)
+# Scripting: the tests run a private session bus (dbus-run-session); the Python module
+# vq3controller and its examples use python3-jeepney, its tests pytest; the bus tests drive
+# the controller with python3-dbus.
+packages+=(dbus-daemon python3-dbus python3-jeepney python3-pytest)
 # The release checks of scripts/test.sh (on unless VQ3_RELEASE_CHECKS=0) also build the
 # fuzzers in fuzz/: clang with its libFuzzer and sanitizer runtimes. (The sanitized test
 # build uses gcc's own runtimes, which come with build-essential.)
