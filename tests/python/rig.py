@@ -18,14 +18,14 @@ def bin_dir():
 
 
 class Rig:
-    """sim_options go to vq3-simulator (a 1.5 s warm-up unless given)."""
+    """sim_options go to vq3-simulator (a 0.8 s warm-up and a ramp of 50 %/s unless given)."""
 
     def __init__(self, *sim_options):
         self.dir = tempfile.mkdtemp(prefix="vq3-py-")
         shutil.copy2(os.path.join(bin_dir(), "vq3-controller"), self.dir)
         with open(os.path.join(self.dir, "VQ3_CNT.ini"), "w", newline="") as f:
             f.write("[INIT]\r\nPORT=1\r\n")
-        options = sim_options or ("--warmup", "1500")
+        options = sim_options or ("--warmup", "800", "--ramp", "50")
         self.sim = subprocess.Popen(
             [os.path.join(bin_dir(), "vq3-simulator"), "--link", self.path("COM1"), "--quiet",
              *options], stdout=subprocess.PIPE, text=True)

@@ -15,13 +15,13 @@ def example(name, *args):
 
 def test_exposure_series_writes_one_row_per_intensity(rig, tmp_path):
     out = tmp_path / "series.csv"
-    run = example("exposure_series.py", "--intensities", "40,45,50,55,60", "--output", str(out))
+    run = example("exposure_series.py", "--intensities", "46,48,50,52,54", "--output", str(out))
     assert run.returncode == 0, run.stderr
     with open(out, newline="") as f:
         rows = list(csv.reader(f))
     assert rows[0] == ["intensity_requested", "intensity_reached", "seconds_open", "complete",
                        "end_time"]
-    assert [row[0] for row in rows[1:]] == ["40", "45", "50", "55", "60"]
+    assert [row[0] for row in rows[1:]] == ["46", "48", "50", "52", "54"]
     for requested, reached, seconds_open, complete, _ in rows[1:]:
         assert abs(int(reached) - int(requested)) <= 1
         assert (seconds_open, complete) == ("0.5", "True")
