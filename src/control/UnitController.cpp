@@ -45,6 +45,10 @@ Readout FromLink(link::Readout readout) {
 
 } // namespace
 
+void UnitController::SetDeviceFolder(const QString& folder) {
+    link::CSerialPort::SetDeviceFolder(folder);
+}
+
 UnitController::UnitController(link::SerialDevice* device, QObject* parent)
     : QObject(parent), m_ownDevice(device ? nullptr : new link::CSerialPort),
       m_device(device ? *device : *m_ownDevice), m_channel(m_device, this),

@@ -68,6 +68,10 @@ public:
     explicit UnitController(link::SerialDevice* device = nullptr, QObject* parent = nullptr);
     ~UnitController() override;
 
+    // Folder searched for the "COMn" entries of the real serial port; the program's folder by
+    // default.
+    static void SetDeviceFolder(const QString& folder);
+
     // Link. Ports are 1..9; 0 is none.
     int Port() const { return m_channel.Port(); }
     void SetPort(int port) { m_channel.SetPort(port); }
