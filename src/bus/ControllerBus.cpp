@@ -2,6 +2,7 @@
 
 #include "bus/BusNames.h"
 #include "control/UnitController.h"
+#include "control/UnitStatus.h"
 #include "files/SettingsKeys.h"
 #include "link/LinkLog.h"
 #include "vq3linkadaptor.h"
@@ -133,7 +134,7 @@ int ControllerBus::Status() const {
     return m_unit.LastReadings().status;
 }
 bool ControllerBus::Lamp(int indicator) const {
-    return link::IndicatorLit(indicator, m_unit.StatusWord(), m_unit.ExtendedStatus());
+    return control::IndicatorLit(indicator, m_unit.StatusWord(), m_unit.ExtendedStatus());
 }
 int ControllerBus::Intensity() const {
     return m_unit.LastReadings().intensity;

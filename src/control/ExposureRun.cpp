@@ -1,5 +1,6 @@
 #include "control/ExposureRun.h"
 
+#include "control/UnitStatus.h"
 #include "link/Commands.h"
 
 #include <algorithm>
@@ -77,7 +78,7 @@ void ExposureRun::OnAnswered(const link::SentCommand& command) {
 }
 
 void ExposureRun::OnStatus(qint64 atMs) {
-    if (m_unit.StatusWord() & link::status::ShutterOpen)
+    if (m_unit.StatusWord() & status::ShutterOpen)
         return;
     const qint64 end = m_openedMs + m_openMs;
     if (atMs >= end - kEndToleranceMs)

@@ -4,6 +4,7 @@
 #include "control/ProgramRun.h"
 #include "control/StepFaultMessage.h"
 #include "control/UnitController.h"
+#include "control/UnitStatus.h"
 #include "link/Commands.h"
 #include "model/MemoryStepProgram.h"
 #include "resources/Messages.h"
@@ -19,7 +20,6 @@ namespace vq3::control {
 namespace {
 
 using Kind = CallOutcome::Kind;
-namespace status = link::status;
 namespace cmd = link::cmd;
 
 constexpr int kIntensityPollMs = 100; // INTQ while a hold runs
@@ -51,8 +51,8 @@ ScriptCalls::Steps StepValues(const model::StepTexts& texts) {
 
 // A settings exchange that ended without its answers: the unit was silent, or the operator
 // ended the program meanwhile.
-void FailExchange(ScriptCall* call, link::SettingsExchange::Outcome outcome) {
-    if (outcome == link::SettingsExchange::Outcome::Abandoned)
+void FailExchange(ScriptCall* call, SettingsOutcome outcome) {
+    if (outcome == SettingsOutcome::Abandoned)
         call->Fail(Kind::Interrupted, QStringLiteral("The controller is ending."));
     else
         call->Fail(Kind::Timeout, resources::Message(resources::msg::FailedToConnect));
@@ -559,8 +559,8 @@ ScriptCall* ScriptCalls::ReadSettings() {
         return call;
     ReleaseSettingsWhenEnded(call);
     connect(&m_unit, &UnitController::settingsExchangeFinished, call,
-            [this, call](link::SettingsExchange::Outcome outcome) {
-                if (outcome == link::SettingsExchange::Outcome::Done)
+            [this, call](SettingsOutcome outcome) {
+                if (outcome == SettingsOutcome::Done)
                     call->Succeed(QVariant::fromValue(m_unit.ReceivedSettings()));
                 else
                     FailExchange(call, outcome);
@@ -575,8 +575,8 @@ ScriptCall* ScriptCalls::WriteSettings(const model::UnitSettingsRecord& record) 
         return call;
     ReleaseSettingsWhenEnded(call);
     connect(&m_unit, &UnitController::settingsExchangeFinished, call,
-            [call](link::SettingsExchange::Outcome outcome) {
-                if (outcome == link::SettingsExchange::Outcome::Done)
+            [call](SettingsOutcome outcome) {
+                if (outcome == SettingsOutcome::Done)
                     call->Succeed();
                 else
                     FailExchange(call, outcome);

@@ -1,7 +1,7 @@
 #include "control/SettingKinds.h"
 
 #include "link/Commands.h"
-#include "resources/Messages.h"
+#include "model/SettingRules.h"
 
 namespace vq3::control {
 
@@ -9,76 +9,55 @@ namespace {
 
 namespace cmd = link::cmd;
 
-// Entry 0 is the first of the pair the unit knows (COM port, 7 steps, on, high).
-struct ChoiceWire {
+// A choice's command takes the value of the chosen entry; a value's takes what is sent.
+struct SettingWire {
     int kind;
     const QByteArray& query;
-    QByteArray (*command)(int index);
+    QByteArray (*command)(int value);
 };
 
-const ChoiceWire kChoiceWires[] = {
-    {1, cmd::ControlModeQuery, [](int index) { return cmd::ControlMode(index == 0 ? 1 : 0); }},
-    {2, cmd::ProgramModeQuery, [](int index) { return cmd::ProgramMode(index == 0 ? 7 : 1); }},
-    {5, cmd::InstantRecoveryQuery,
-     [](int index) { return cmd::InstantRecovery(index == 0 ? 1 : 0); }},
-    {6, cmd::ShutterResponseQuery,
-     [](int index) { return cmd::ShutterResponse(index == 0 ? 1 : 0); }},
-};
-
-struct ValueWire {
-    int kind;
-    const QByteArray& query;
-    QByteArray (*command)(int n);
-};
-
-const ValueWire kValueWires[] = {
+const SettingWire kWires[] = {
+    {1, cmd::ControlModeQuery, cmd::ControlMode},
+    {2, cmd::ProgramModeQuery, cmd::ProgramMode},
     {3, cmd::LampAlarmQuery, cmd::LampAlarmTime},
     {4, cmd::LampOffTimeQuery, cmd::LampOffTime},
+    {5, cmd::InstantRecoveryQuery, cmd::InstantRecovery},
+    {6, cmd::ShutterResponseQuery, cmd::ShutterResponse},
     {7, cmd::OpenPulseQuery, cmd::OpenPulseTime},
     {8, cmd::ClosePulseQuery, cmd::ClosePulseTime},
 };
 
-const ChoiceSetting kChoiceSettings[] = {{1, 41}, {2, 44}, {5, 47}, {6, 50}};
-
-const ValueSetting kValueSettings[] = {
-    {3, 53, "3000", true, 0, 99, resources::msg::ValueHoursOutOfRange},
-    {4, 54, "5000", true, 0, 99, resources::msg::ValueHoursOutOfRange},
-    {7, 55, "500", false, 5, 500, resources::msg::ValuePulseOutOfRange},
-    {8, 56, "500", false, 5, 500, resources::msg::ValuePulseOutOfRange},
-};
-
-template <typename Entry, size_t N> const Entry* Find(const Entry (&table)[N], int kind) {
-    for (const Entry& entry : table)
-        if (entry.kind == kind)
-            return &entry;
+const SettingWire* FindWire(int kind) {
+    for (const SettingWire& wire : kWires)
+        if (wire.kind == kind)
+            return &wire;
     return nullptr;
+}
+
+// The rule and the wire of a kind that is a choice (or not), else null.
+const SettingWire* WireOf(int kind, bool choice, const model::SettingRule** rule) {
+    *rule = model::RuleOfKind(kind);
+    if (!*rule || model::IsChoice(**rule) != choice)
+        return nullptr;
+    return FindWire(kind);
 }
 
 } // namespace
 
-const ChoiceSetting* FindChoiceSetting(int kind) {
-    return Find(kChoiceSettings, kind);
-}
-
-const ValueSetting* FindValueSetting(int kind) {
-    return Find(kValueSettings, kind);
-}
-
 QByteArray SettingQuery(int kind) {
-    if (const ChoiceWire* wire = Find(kChoiceWires, kind))
-        return wire->query;
-    if (const ValueWire* wire = Find(kValueWires, kind))
-        return wire->query;
-    return {};
+    const SettingWire* wire = FindWire(kind);
+    return wire ? wire->query : QByteArray();
 }
 
 QByteArray ChoiceCommand(int kind, int index) {
-    const ChoiceWire* wire = Find(kChoiceWires, kind);
-    return wire ? wire->command(index) : QByteArray();
+    const model::SettingRule* rule = nullptr;
+    const SettingWire* wire = WireOf(kind, true, &rule);
+    return wire ? wire->command(rule->entries[index == 0 ? 0 : 1]) : QByteArray();
 }
 
 QByteArray ValueCommand(int kind, int n) {
-    const ValueWire* wire = Find(kValueWires, kind);
+    const model::SettingRule* rule = nullptr;
+    const SettingWire* wire = WireOf(kind, false, &rule);
     return wire ? wire->command(n) : QByteArray();
 }
 

@@ -12,7 +12,42 @@
 
 namespace vq3::control {
 
+namespace {
+
 namespace cmd = link::cmd;
+
+// The link's types as the views see them.
+SettingsOutcome FromLink(link::SettingsExchange::Outcome outcome) {
+    switch (outcome) {
+    case link::SettingsExchange::Outcome::Done:
+        return SettingsOutcome::Done;
+    case link::SettingsExchange::Outcome::TimedOut:
+        return SettingsOutcome::TimedOut;
+    case link::SettingsExchange::Outcome::Abandoned:
+        break;
+    }
+    return SettingsOutcome::Abandoned;
+}
+
+Readout FromLink(link::Readout readout) {
+    switch (readout) {
+    case link::Readout::Intensity:
+        return Readout::Intensity;
+    case link::Readout::LampTime:
+        return Readout::LampTime;
+    case link::Readout::AutoTime:
+        return Readout::AutoTime;
+    case link::Readout::RestTime:
+        break;
+    }
+    return Readout::RestTime;
+}
+
+} // namespace
+
+void UnitController::SetDeviceFolder(const QString& folder) {
+    link::CSerialPort::SetDeviceFolder(folder);
+}
 
 UnitController::UnitController(link::SerialDevice* device, QObject* parent)
     : QObject(parent), m_ownDevice(device ? nullptr : new link::CSerialPort),
@@ -22,7 +57,9 @@ UnitController::UnitController(link::SerialDevice* device, QObject* parent)
     // and file dialogs that follow must not hold up the lines still arriving.
     connect(
         &m_exchange, &link::SettingsExchange::finished, this,
-        [this](link::SettingsExchange::Outcome outcome) { emit settingsExchangeFinished(outcome); },
+        [this](link::SettingsExchange::Outcome outcome) {
+            emit settingsExchangeFinished(FromLink(outcome));
+        },
         Qt::QueuedConnection);
     connect(&m_channel, &link::CommandChannel::linkStateShown, this,
             &UnitController::linkStateShown);
@@ -168,7 +205,7 @@ void UnitController::Note(double& reading, double value) {
 }
 
 void UnitController::ToggleLamp() {
-    SetLamp(!(m_state.StatusWord & link::status::LampOn));
+    SetLamp(!(m_state.StatusWord & status::LampOn));
 }
 
 void UnitController::SetLamp(bool on) {
@@ -176,7 +213,7 @@ void UnitController::SetLamp(bool on) {
 }
 
 void UnitController::ToggleShutter() {
-    SetShutter(!(m_state.StatusWord & link::status::ShutterOpen));
+    SetShutter(!(m_state.StatusWord & status::ShutterOpen));
 }
 
 void UnitController::SetShutter(bool open) {
@@ -377,7 +414,7 @@ void UnitController::SetReadout(link::Readout which, const QString& text) {
         Note(m_readings.restTime, text.toDouble());
         break;
     }
-    emit readout(which, text);
+    emit readout(FromLink(which), text);
 }
 
 void UnitController::SelectSettingChoice(int index) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/UnitStatus.h"
 #include "link/CommandChannel.h"
 #include "link/ReplyDispatch.h"
 #include "link/ReplyPairing.h"
@@ -66,6 +67,10 @@ public:
     // device: the line to use; the real serial port when null.
     explicit UnitController(link::SerialDevice* device = nullptr, QObject* parent = nullptr);
     ~UnitController() override;
+
+    // Folder searched for the "COMn" entries of the real serial port; the program's folder by
+    // default.
+    static void SetDeviceFolder(const QString& folder);
 
     // Link. Ports are 1..9; 0 is none.
     int Port() const { return m_channel.Port(); }
@@ -170,7 +175,7 @@ signals:
     void lineDispatched(const QByteArray& line, qint64 wallMicros);
     // What the unit reported.
     void statusChanged(std::uint16_t statusWord, int extendedStatus);
-    void readout(vq3::link::Readout readout, const QString& text);
+    void readout(vq3::control::Readout readout, const QString& text);
     void programReceived(const vq3::model::ProgramReply& reply);
     void stepReceived(int step);
     void settingChoice(int index);
@@ -186,7 +191,7 @@ signals:
     void commandUnanswered(const vq3::link::SentCommand& command);
     // Operations.
     void busyChanged(bool busy);
-    void settingsExchangeFinished(vq3::link::SettingsExchange::Outcome outcome);
+    void settingsExchangeFinished(vq3::control::SettingsOutcome outcome);
     // An intensity hold started or ended (also one ended by the controller itself).
     void intensityHeldChanged(bool held);
     // Something was asked of one of the shared functions.

@@ -3,6 +3,7 @@
 #include "files/AtomicWrite.h"
 #include "files/LineReader.h"
 #include "model/NumberRules.h"
+#include "model/SettingRules.h"
 #include "resources/Messages.h"
 
 #include <QFile>
@@ -28,6 +29,24 @@ QString DescriptionLabel(int setting) {
 
 QString Number(long long value) {
     return QString::fromStdString(model::FormatInt(value));
+}
+
+// One value as the confirmations show it. The file keeps lamp times in hundreds of hours;
+// people read hours.
+QString DescribedValue(const model::SettingRule& rule, int value) {
+    const QString number = Number(model::TypedValue(rule, value));
+    switch (rule.unit) {
+    case model::SettingUnit::Steps:
+        return number + QStringLiteral(" Step");
+    case model::SettingUnit::Hours:
+        return number + QStringLiteral(" hour");
+    case model::SettingUnit::OnOff:
+        return value ? QStringLiteral("ON") : QStringLiteral("OFF");
+    case model::SettingUnit::HighLow:
+        return value ? QStringLiteral("HIGH") : QStringLiteral("LOW");
+    default:
+        return number + QStringLiteral(" ms");
+    }
 }
 
 } // namespace
@@ -75,24 +94,11 @@ bool LoadSettingsFile(const QString& path, model::UnitSettingsRecord* record) {
 }
 
 QString DescribeSettings(const model::UnitSettingsRecord& record) {
-    using namespace model;
-    const auto line = [](int setting, const QString& value) {
-        return DescriptionLabel(setting) + QStringLiteral(" : ") + value + QLatin1Char('\n');
-    };
-    // The file keeps lamp times in hundreds of hours; people read hours.
-    const auto hours = [&](int setting) {
-        return Number(static_cast<long long>(record[setting]) * 100) + QStringLiteral(" hour");
-    };
     QString text;
-    text += line(ProgramMode, Number(record[ProgramMode]) + QStringLiteral(" Step"));
-    text += line(LampAlarmTime, hours(LampAlarmTime));
-    text += line(ForcedLampOffTime, hours(ForcedLampOffTime));
-    text += line(InstantRecovery,
-                 record[InstantRecovery] ? QStringLiteral("ON") : QStringLiteral("OFF"));
-    text += line(ShutterResponse,
-                 record[ShutterResponse] ? QStringLiteral("HIGH") : QStringLiteral("LOW"));
-    text += line(ShutterOpenPulse, Number(record[ShutterOpenPulse]) + QStringLiteral(" ms"));
-    text += line(ShutterClosePulse, Number(record[ShutterClosePulse]) + QStringLiteral(" ms"));
+    for (int i = 0; i < kUnitSettingCount; ++i) {
+        text += DescriptionLabel(i) + QStringLiteral(" : ") +
+                DescribedValue(*model::RuleOfSetting(i), record[i]) + QLatin1Char('\n');
+    }
     return text;
 }
 

@@ -1,11 +1,11 @@
 #include "files/SettingsKeys.h"
 
+#include "model/SettingRules.h"
 #include "resources/Messages.h"
 
 #include <QMetaType>
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <optional>
 
@@ -15,13 +15,11 @@ using namespace model;
 
 namespace {
 
-const std::array<const char*, kUnitSettingCount> kKeys = {
-    "ProgramMode",     "LampAlarmTime",        "ForcedLampOffTime",     "InstantaneousRecovery",
-    "ShutterResponse", "ShutterOpenPulseTime", "ShutterClosePulseTime",
-};
-
-bool IsHours(int setting) {
-    return setting == LampAlarmTime || setting == ForcedLampOffTime;
+bool IsSettingKey(const QString& key) {
+    for (int i = 0; i < kUnitSettingCount; ++i)
+        if (key == SettingKey(i))
+            return true;
+    return false;
 }
 
 // The value of an integer of any width; a double or a text is not a whole number here.
@@ -45,15 +43,16 @@ std::optional<long long> WholeNumber(const QVariant& value) {
 }
 
 // Checks one key's value; returns the problem or an empty text and sets *stored.
-QString CheckSetting(int setting, const QVariant& value, SettingsLimits limits, int* stored) {
-    const QString key = SettingKey(setting);
-    if (setting == InstantRecovery) {
+QString CheckSetting(const SettingRule& rule, const QVariant& value, SettingsLimits limits,
+                     int* stored) {
+    const QString key = QString::fromLatin1(rule.key);
+    if (rule.unit == SettingUnit::OnOff) {
         if (value.metaType().id() != QMetaType::Bool)
             return key + QStringLiteral(" must be true or false.");
         *stored = value.toBool() ? 1 : 0;
         return {};
     }
-    if (setting == ShutterResponse) {
+    if (rule.unit == SettingUnit::HighLow) {
         const QString text = value.metaType().id() == QMetaType::QString ? value.toString() : "";
         if (text != QLatin1String("LOW") && text != QLatin1String("HIGH"))
             return key + QStringLiteral(" must be \"LOW\" or \"HIGH\".");
@@ -63,25 +62,20 @@ QString CheckSetting(int setting, const QVariant& value, SettingsLimits limits, 
     const std::optional<long long> number = WholeNumber(value);
     if (!number)
         return key + QStringLiteral(": ") + resources::Message(resources::msg::ValueWrong);
-    if (setting == ProgramMode) {
-        if (*number != 1 && *number != 7)
+    if (rule.unit == SettingUnit::Steps) {
+        if (!InFileRange(rule, *number))
             return key + QStringLiteral(" must be 1 or 7 (steps).");
         *stored = static_cast<int>(*number);
         return {};
     }
     // Hours are kept in hundreds, truncated toward zero as the dialog does.
-    const long long n = IsHours(setting) ? *number / 100 : *number;
-    const bool dialogPulse = limits == SettingsLimits::Dialogs && !IsHours(setting);
-    const bool inRange = dialogPulse ? (n >= 5 && n <= 500) : SettingInRange(setting, n);
-    if (limits == SettingsLimits::File && (!inRange || *number < 0))
+    const long long n = SentValue(rule, *number);
+    if (limits == SettingsLimits::File && (!InFileRange(rule, n) || *number < 0))
         return QStringLiteral("%1 %2 is outside the range of the settings file.")
             .arg(key)
             .arg(*number);
-    if (!inRange) {
-        const int message = IsHours(setting) ? resources::msg::ValueHoursOutOfRange
-                                             : resources::msg::ValuePulseOutOfRange;
-        return key + QStringLiteral(": ") + resources::Message(message);
-    }
+    if (limits == SettingsLimits::Dialogs && !InDialogRange(rule, n))
+        return key + QStringLiteral(": ") + resources::Message(rule.dialogRangeMessage);
     *stored = static_cast<int>(n);
     return {};
 }
@@ -89,23 +83,23 @@ QString CheckSetting(int setting, const QVariant& value, SettingsLimits limits, 
 } // namespace
 
 QString SettingKey(int setting) {
-    if (setting < 0 || setting >= kUnitSettingCount)
-        return {};
-    return QString::fromLatin1(kKeys[setting]);
+    const SettingRule* rule = RuleOfSetting(setting);
+    return rule ? QString::fromLatin1(rule->key) : QString();
 }
 
 QVariantMap SettingsToKeys(const UnitSettingsRecord& record) {
     QVariantMap keys;
     for (int i = 0; i < kUnitSettingCount; ++i) {
         const int value = record[i];
+        const SettingRule& rule = *RuleOfSetting(i);
         if (value == -1)
             continue;
-        if (i == InstantRecovery)
+        if (rule.unit == SettingUnit::OnOff)
             keys.insert(SettingKey(i), value != 0);
-        else if (i == ShutterResponse)
+        else if (rule.unit == SettingUnit::HighLow)
             keys.insert(SettingKey(i), value ? QStringLiteral("HIGH") : QStringLiteral("LOW"));
         else
-            keys.insert(SettingKey(i), IsHours(i) ? value * 100 : value);
+            keys.insert(SettingKey(i), static_cast<int>(TypedValue(rule, value)));
     }
     return keys;
 }
@@ -113,7 +107,7 @@ QVariantMap SettingsToKeys(const UnitSettingsRecord& record) {
 SettingsFromKeysResult SettingsFromKeys(const QVariantMap& keys, SettingsLimits limits) {
     SettingsFromKeysResult result;
     for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
-        if (std::find(kKeys.begin(), kKeys.end(), it.key()) == kKeys.end()) {
+        if (!IsSettingKey(it.key())) {
             result.problem = QStringLiteral("The unit has no setting named \"%1\".").arg(it.key());
             return result;
         }
@@ -124,7 +118,7 @@ SettingsFromKeysResult SettingsFromKeys(const QVariantMap& keys, SettingsLimits 
             result.problem = QStringLiteral("The settings lack %1.").arg(SettingKey(i));
             return result;
         }
-        result.problem = CheckSetting(i, *value, limits, &result.record[i]);
+        result.problem = CheckSetting(*RuleOfSetting(i), *value, limits, &result.record[i]);
         if (!result.problem.isEmpty())
             return result;
     }

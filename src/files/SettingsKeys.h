@@ -7,10 +7,10 @@
 
 namespace vq3::files {
 
-// The unit settings as named values (D-Bus a{sv}), for scripts:
-//   ProgramMode (int, 1 or 7), LampAlarmTime and ForcedLampOffTime (int, hours),
-//   InstantaneousRecovery (bool), ShutterResponse ("LOW" or "HIGH"),
-//   ShutterOpenPulseTime and ShutterClosePulseTime (int, ms).
+// The unit settings as named values (D-Bus a{sv}), for scripts, under the keys, in the units
+// and within the ranges of model/SettingRules.h: ProgramMode (int, 1 or 7), LampAlarmTime and
+// ForcedLampOffTime (int, hours), InstantaneousRecovery (bool), ShutterResponse ("LOW" or
+// "HIGH"), ShutterOpenPulseTime and ShutterClosePulseTime (int, ms).
 // The record keeps the hour settings in hundreds of hours, as the unit and the file do.
 
 // The key of one model::UnitSetting.
@@ -24,10 +24,9 @@ struct SettingsFromKeysResult {
     model::UnitSettingsRecord record = model::kNoSettings;
 };
 
-// Which values a conversion accepts: what the setting dialogs send (for values a script asks
-// to write: hours truncated to hundreds as the dialog does, 0 to 9999 hours; pulse times 5 to
-// 500 ms), or what the settings file holds (for values the unit reported: 0 to 9999 hours,
-// 0 to 999 ms).
+// Which values a conversion accepts: a rule's dialog range (for values a script asks to
+// write: hours truncated to hundreds as the dialog does), or its file range (for values the
+// unit reported).
 enum class SettingsLimits { Dialogs, File };
 
 // Needs all seven keys and no other, each of its type and within the limits. Whole numbers

@@ -137,14 +137,6 @@ void ProgramMode(int steps, DeviceState& state, ReplyTarget& target) {
 
 } // namespace
 
-bool IndicatorLit(int indicator, std::uint16_t statusWord, int extendedStatus) {
-    if (indicator >= 0 && indicator <= 4)
-        return (statusWord & (1U << indicator)) != 0;
-    if (indicator == 5)
-        return (statusWord & (extendedStatus ? status::LongError : status::ShortError)) != 0;
-    return false;
-}
-
 int ScanNg(const char* line) {
     const char* ng = line ? std::strstr(line, "NG") : nullptr;
     if (ng == nullptr)

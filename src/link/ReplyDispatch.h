@@ -16,20 +16,6 @@ struct DeviceState {
     int ActiveSetting = 0; // open setting dialog 1..8, 0 when none
 };
 
-// Status bits of StatusWord.
-namespace status {
-inline constexpr unsigned LampOn = 0x01;
-inline constexpr unsigned LampStable = 0x02;
-inline constexpr unsigned ShutterOpen = 0x04;
-inline constexpr unsigned MinIntensity = 0x08;
-inline constexpr unsigned MaxIntensity = 0x10;
-inline constexpr unsigned ShortError = 0x20;
-inline constexpr unsigned LongError = 0xFC0;
-} // namespace status
-
-// Whether indicator 0..5 ("Lamp On" .. "Error") is lit for this status.
-bool IndicatorLit(int indicator, std::uint16_t statusWord, int extendedStatus);
-
 // Light Control read-outs written by replies.
 enum class Readout {
     Intensity = resources::idc::light::IntensityReadout,

@@ -4,15 +4,16 @@
 
 namespace vq3::model {
 
-// The seven unit settings kept in the settings file, in file order.
+// The seven unit settings kept in the settings file, in file order. Their units and ranges
+// are in SettingRules.h.
 enum UnitSetting : int {
-    ProgramMode = 0,       // 1 or 7 (steps)
-    LampAlarmTime = 1,     // hundreds of hours, 0..99
-    ForcedLampOffTime = 2, // hundreds of hours, 0..99
-    InstantRecovery = 3,   // 0 off, 1 on
-    ShutterResponse = 4,   // 0 low, 1 high
-    ShutterOpenPulse = 5,  // ms, 0..999
-    ShutterClosePulse = 6, // ms, 0..999
+    ProgramMode = 0,
+    LampAlarmTime = 1,
+    ForcedLampOffTime = 2,
+    InstantRecovery = 3,
+    ShutterResponse = 4,
+    ShutterOpenPulse = 5,
+    ShutterClosePulse = 6,
 };
 inline constexpr int kUnitSettingCount = 7;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/SettingsExchange.h"
+#include "control/UnitStatus.h"
 #include "model/MemoryStepProgram.h"
 #include "resources/ControlIds.h"
 #include "ui/ErrorBoxQueue.h"
@@ -116,7 +116,7 @@ private:
     void OnMenuSave();
     void OnMenuSaveAs();
     bool BeginSettingsOperation(PendingOperation operation);
-    void OnExchangeFinished(link::SettingsExchange::Outcome outcome);
+    void OnExchangeFinished(control::SettingsOutcome outcome);
     void SaveReadSettings();
     void EndSettingsOperation();
     void OnBusyChanged(bool busy);

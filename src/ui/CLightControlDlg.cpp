@@ -27,7 +27,7 @@ namespace {
 
 using namespace resources::idc::light;
 
-// Screen-reader names of the six lamps, in the order of kLamps and link::IndicatorLit.
+// Screen-reader names of the six lamps, in the order of kLamps and control::IndicatorLit.
 constexpr const char* kLampNames[] = {"Lamp On",       "Lamp Stable",   "Shutter Open",
                                       "MIN Intensity", "MAX Intensity", "Error"};
 
@@ -51,6 +51,21 @@ constexpr Description kDescriptions[] = {
 };
 
 const QColor kLitColour(255, 255, 0);
+
+// The label that shows a read-out.
+int ReadoutControl(control::Readout readout) {
+    switch (readout) {
+    case control::Readout::Intensity:
+        return IntensityReadout;
+    case control::Readout::LampTime:
+        return LampTimeReadout;
+    case control::Readout::AutoTime:
+        return AutoTimeReadout;
+    case control::Readout::RestTime:
+        break;
+    }
+    return RestTimeReadout;
+}
 
 bool IsEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -137,8 +152,8 @@ QPushButton* CLightControlDlg::Button(int id) const {
     return static_cast<QPushButton*>(Control(id));
 }
 
-void CLightControlDlg::SetReadout(link::Readout readout, const QString& text) {
-    if (auto* label = qobject_cast<QLabel*>(Control(static_cast<int>(readout))))
+void CLightControlDlg::SetReadout(control::Readout readout, const QString& text) {
+    if (auto* label = qobject_cast<QLabel*>(Control(ReadoutControl(readout))))
         label->setText(text);
 }
 
@@ -170,11 +185,11 @@ void CLightControlDlg::OnSetAutoTime() {
 void CLightControlDlg::ShowStatus(std::uint16_t statusWord, int extendedStatus) {
     m_statusWord = statusWord;
     m_extendedStatus = extendedStatus;
-    Button(Lamp)->setText(statusWord & link::status::LampOn ? QStringLiteral("Off")
-                                                            : QStringLiteral("On"));
+    Button(Lamp)->setText(statusWord & control::status::LampOn ? QStringLiteral("Off")
+                                                               : QStringLiteral("On"));
     Button(ManualShutter)
-        ->setText(statusWord & link::status::ShutterOpen ? QStringLiteral("Close")
-                                                         : QStringLiteral("Open"));
+        ->setText(statusWord & control::status::ShutterOpen ? QStringLiteral("Close")
+                                                            : QStringLiteral("Open"));
     PaintIndicators();
 }
 
@@ -182,7 +197,7 @@ void CLightControlDlg::ShowStatus(std::uint16_t statusWord, int extendedStatus) 
 void CLightControlDlg::PaintIndicators() {
     for (int i = 0; i < int(std::size(kLamps)); ++i) {
         QWidget* lamp = Control(kLamps[i]);
-        const bool lit = link::IndicatorLit(i, m_statusWord, m_extendedStatus);
+        const bool lit = control::IndicatorLit(i, m_statusWord, m_extendedStatus);
         QPalette palette;
         if (lit)
             palette.setColor(QPalette::Window, kLitColour);

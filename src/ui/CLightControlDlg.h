@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/ReplyDispatch.h"
+#include "control/UnitStatus.h"
 #include "ui/ToolWindow.h"
 
 #include <QByteArray>
@@ -31,7 +31,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void SetReadout(link::Readout readout, const QString& text);
+    void SetReadout(control::Readout readout, const QString& text);
     // The last status the unit reported: lamp and shutter captions and the six indicators.
     void ShowStatus(std::uint16_t statusWord, int extendedStatus);
     // The twelve push buttons and the lamp time read-out; never the auto time field.

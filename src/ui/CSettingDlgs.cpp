@@ -3,9 +3,9 @@
 // fills the list or the read-out while the dialog is open.
 #include "ui/CSettingDlgs.h"
 
-#include "control/SettingKinds.h"
 #include "control/UnitController.h"
 #include "model/NumberRules.h"
+#include "model/SettingRules.h"
 #include "resources/ControlIds.h"
 #include "resources/Layouts.h"
 #include "resources/Messages.h"
@@ -23,8 +23,8 @@ namespace vq3::ui {
 
 namespace {
 
-using control::FindChoiceSetting;
-using control::FindValueSetting;
+using model::RuleOfKind;
+using model::SettingRule;
 using resources::Message;
 
 namespace idc = resources::idc;
@@ -60,14 +60,20 @@ bool IsEnterPress(QEvent* event) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// The rule of a kind that this dialog serves (a choice, or a value), else null.
+const SettingRule* ServedRule(int kind, bool choice) {
+    const SettingRule* rule = RuleOfKind(kind);
+    return rule && model::IsChoice(*rule) == choice ? rule : nullptr;
+}
+
 } // namespace
 
 bool IsChoiceSetting(int kind) {
-    return FindChoiceSetting(kind) != nullptr;
+    return ServedRule(kind, true) != nullptr;
 }
 
 bool IsValueSetting(int kind) {
-    return FindValueSetting(kind) != nullptr;
+    return ServedRule(kind, false) != nullptr;
 }
 
 // Choice dialog
@@ -90,7 +96,7 @@ CChoiceSettingDlg::CChoiceSettingDlg(int kind, control::UnitController& unit, QW
 void CChoiceSettingDlg::SetUpDialog() {
     auto* list = static_cast<QComboBox*>(Control(ChoiceList));
     list->clear();
-    const control::ChoiceSetting* setting = FindChoiceSetting(m_kind);
+    const SettingRule* setting = ServedRule(m_kind, true);
     if (!setting)
         return;
     ShowTitle(this, Control(Group), setting->title);
@@ -138,7 +144,7 @@ CValueSettingDlg::CValueSettingDlg(int kind, control::UnitController& unit, QWid
 }
 
 void CValueSettingDlg::SetUpDialog() {
-    const control::ValueSetting* setting = FindValueSetting(m_kind);
+    const SettingRule* setting = ServedRule(m_kind, false);
     if (!setting)
         return;
     ShowTitle(this, Control(Group), setting->title);
@@ -152,25 +158,25 @@ void CValueSettingDlg::SetReadout(const QString& text) {
 }
 
 void CValueSettingDlg::OnSet() {
-    const control::ValueSetting* setting = FindValueSetting(m_kind);
+    const SettingRule* setting = ServedRule(m_kind, false);
     if (!setting)
         return;
     auto* field = static_cast<QLineEdit*>(Control(ValueField));
     const model::IntegerConversion entered = model::ConvertInteger32(field->text().toStdString());
     // Hours become hundreds of hours, truncated toward zero: -50 gives 0, 150 gives 1.
-    const long long n = setting->hundreds ? entered.value / 100 : entered.value;
+    const long long n = model::SentValue(*setting, entered.value);
     int problem = 0;
     if (entered.leftover)
         problem = resources::msg::ValueWrong;
-    else if (n < setting->minimum || n > setting->maximum)
-        problem = setting->rangeMessage;
+    else if (!model::InDialogRange(*setting, n))
+        problem = setting->dialogRangeMessage;
     if (problem) {
         prompter().ShowMessage(this, Message(problem), QStringLiteral("Error"));
         return;
     }
     const int value = static_cast<int>(n);
     m_unit.SetSettingValue(m_kind, value);
-    field->setText(QString::number(setting->hundreds ? value * 100 : value));
+    field->setText(QString::number(model::TypedValue(*setting, value)));
 }
 
 void CValueSettingDlg::OnRead() {

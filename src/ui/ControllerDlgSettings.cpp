@@ -19,7 +19,7 @@ namespace vq3::ui {
 namespace {
 
 namespace msg = resources::msg;
-using link::SettingsExchange;
+using control::SettingsOutcome;
 using model::UnitSettingsRecord;
 
 // Every menu item but "E&xit".
@@ -113,12 +113,12 @@ bool CControllerDlg::BeginSettingsOperation(PendingOperation operation) {
     return true;
 }
 
-void CControllerDlg::OnExchangeFinished(SettingsExchange::Outcome outcome) {
+void CControllerDlg::OnExchangeFinished(SettingsOutcome outcome) {
     if (m_pendingOperation == PendingOperation::None)
         return; // not this window's operation
-    if (outcome == SettingsExchange::Outcome::Abandoned)
+    if (outcome == SettingsOutcome::Abandoned)
         return EndSettingsOperation(); // no closing message: the window ends
-    if (outcome == SettingsExchange::Outcome::TimedOut)
+    if (outcome == SettingsOutcome::TimedOut)
         ShowAppMessage(msg::FailedToConnect);
     else if (m_pendingOperation == PendingOperation::Open)
         ShowAppMessage(msg::SaveCompleted);

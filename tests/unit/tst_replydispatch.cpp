@@ -1,5 +1,6 @@
 // Reply dispatch: what each reply writes into the windows and the unit state, the gating by
 // the open setting dialog, the status word and its indicators, and the device errors.
+#include "control/UnitStatus.h"
 #include "link/ReplyDispatch.h"
 
 #include <QStringList>
@@ -49,7 +50,7 @@ QByteArray ProgramReply(const QByteArray& step) {
 QString LitPattern(const DeviceState& state) {
     QString lit;
     for (int indicator = 0; indicator < 6; ++indicator)
-        lit += vq3::link::IndicatorLit(indicator, state.StatusWord, state.extendedStatus)
+        lit += vq3::control::IndicatorLit(indicator, state.StatusWord, state.extendedStatus)
                    ? QLatin1Char('1')
                    : QLatin1Char('0');
     return lit;
@@ -317,8 +318,8 @@ void ReplyDispatchTest::ngScan() {
 }
 
 void ReplyDispatchTest::indicatorsOutsideTheSix() {
-    QVERIFY(!vq3::link::IndicatorLit(-1, 0xFFFF, 0));
-    QVERIFY(!vq3::link::IndicatorLit(6, 0xFFFF, 1));
+    QVERIFY(!vq3::control::IndicatorLit(-1, 0xFFFF, 0));
+    QVERIFY(!vq3::control::IndicatorLit(6, 0xFFFF, 1));
 }
 
 QTEST_APPLESS_MAIN(ReplyDispatchTest)

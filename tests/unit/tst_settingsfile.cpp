@@ -4,6 +4,7 @@
 #include "FileHelpers.h"
 #include "files/SettingsFile.h"
 #include "files/SettingsKeys.h"
+#include "model/SettingRules.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -62,6 +63,8 @@ private slots:
     void failedStoreKeepsOldFile();
     void keys_data();
     void keys();
+    void dialogValuesFitTheFile_data();
+    void dialogValuesFitTheFile();
 };
 
 void SettingsFileTest::storedBytes() {
@@ -348,6 +351,33 @@ void SettingsFileTest::keys() {
     UnitSettingsRecord partial = kExampleRecord;
     partial[vq3::model::ShutterResponse] = -1;
     QVERIFY(!vq3::files::SettingsToKeys(partial).contains("ShutterResponse"));
+}
+
+// What a dialog or a script may set, the unit reports back and the file must hold: the ends
+// of every setting's dialog range (a choice's two entries) are saved and read back.
+void SettingsFileTest::dialogValuesFitTheFile_data() {
+    QTest::addColumn<int>("end"); // 0 the lowest (entry 0), 1 the highest (entry 1)
+    QTest::newRow("lowest") << 0;
+    QTest::newRow("highest") << 1;
+}
+
+void SettingsFileTest::dialogValuesFitTheFile() {
+    QFETCH(int, end);
+    UnitSettingsRecord record = vq3::model::kNoSettings;
+    for (int i = 0; i < vq3::model::kUnitSettingCount; ++i) {
+        const vq3::model::SettingRule& rule = *vq3::model::RuleOfSetting(i);
+        const vq3::model::SettingRange range = rule.dialog;
+        record[i] =
+            vq3::model::IsChoice(rule) ? rule.entries[end] : (end ? range.maximum : range.minimum);
+    }
+    QTemporaryDir dir;
+    UnitSettingsRecord read = vq3::model::kNoSettings;
+    QVERIFY(vq3::files::StoreSettingsFile(dir.filePath("unit.txt"), record));
+    QVERIFY(vq3::files::LoadSettingsFile(dir.filePath("unit.txt"), &read));
+    QCOMPARE(read, record);
+    const vq3::files::SettingsFromKeysResult keys = vq3::files::SettingsFromKeys(
+        vq3::files::SettingsToKeys(record), vq3::files::SettingsLimits::File);
+    QVERIFY2(keys.problem.isEmpty(), qPrintable(keys.problem));
 }
 
 QTEST_APPLESS_MAIN(SettingsFileTest)

@@ -30,6 +30,8 @@ private slots:
     void portChoiceWhileTheDeviceIsLost_data();
     void portChoiceWhileTheDeviceIsLost();
     void settingsOutcomeComesAfterTheTick();
+    void settingsOutcomes_data();
+    void settingsOutcomes();
 };
 
 // The toggles act on the status the unit last reported, never on what was sent before.
@@ -252,9 +254,36 @@ void TestUnitController::settingsOutcomeComesAfterTheTick() {
     QVERIFY(rig.controller.ReserveForSettings());
     rig.controller.ReadSettings();
     QVERIFY(finished.wait());
-    QCOMPARE(finished.first().first().value<vq3::link::SettingsExchange::Outcome>(),
-             vq3::link::SettingsExchange::Outcome::Done);
+    QCOMPARE(finished.first().first().value<vq3::control::SettingsOutcome>(),
+             vq3::control::SettingsOutcome::Done);
     QCOMPARE(seenWhileHandling, QStringLiteral("37"));
+}
+
+// Each way an exchange ends reaches the views as the same outcome of their own.
+void TestUnitController::settingsOutcomes_data() {
+    using vq3::control::SettingsOutcome;
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("abandon");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("answered") << false << false << int(SettingsOutcome::Done);
+    QTest::newRow("silent unit") << true << false << int(SettingsOutcome::TimedOut);
+    QTest::newRow("abandoned") << false << true << int(SettingsOutcome::Abandoned);
+}
+
+void TestUnitController::settingsOutcomes() {
+    QFETCH(bool, silent);
+    QFETCH(bool, abandon);
+    QFETCH(int, outcome);
+    Rig rig;
+    rig.device.silent = silent;
+    rig.controller.SetExchangeDurations({300, 10});
+    QSignalSpy finished(&rig.controller, &UnitController::settingsExchangeFinished);
+    QVERIFY(rig.controller.ReserveForSettings());
+    rig.controller.ReadSettings();
+    if (abandon)
+        rig.controller.AbandonSettings();
+    QVERIFY(finished.wait());
+    QCOMPARE(int(finished.first().first().value<vq3::control::SettingsOutcome>()), outcome);
 }
 
 QTEST_GUILESS_MAIN(TestUnitController)
