@@ -5,7 +5,6 @@
 #include "app/TerminationSignals.h"
 #include "bus/ControllerBus.h"
 #include "control/UnitController.h"
-#include "link/CSerialPort.h"
 #include "resources/Messages.h"
 #include "ui/CControllerDlg.h"
 #include "ui/Prompter.h"
@@ -88,7 +87,7 @@ bool CControllerApp::StartUp(Mode mode) {
     // program cannot write.
     const QString folder = ProfileFolder();
     QDir::setCurrent(folder);
-    link::CSerialPort::SetDeviceFolder(folder);
+    control::UnitController::SetDeviceFolder(folder);
     m_profile.SetPath(QDir(folder).filePath(QString::fromLatin1(kProfileName)));
 
     if (mode == Mode::Headless) {
