@@ -11,7 +11,8 @@ cd "$(dirname "$0")/.."
 VQ3_CMAKE_ARGS="-DVQ3_TEST_HOOKS=ON ${VQ3_CMAKE_ARGS:-}" scripts/setup.sh
 (
     cd "${VQ3_BUILD_DIR:-build}"
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
+    # Three at a time on two cores: the tests mostly wait for the line, the bus and timers.
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j3 --timeout 300
 )
 
 if [ "${VQ3_RELEASE_CHECKS:-1}" = "0" ]; then

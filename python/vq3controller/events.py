@@ -79,7 +79,7 @@ def events_from(message, received: int) -> list[Event]:
             PROPERTIES_INTERFACE:
         return [PropertyChanged(name, value, received) for name, (_, value) in body[1].items()]
     if member == "Traffic":
-        return [Traffic(*body)]
+        return [Traffic(line, time) for line, time in body[0]]
     if member == "ExposureEnded":
         return [ExposureEnded(*body)]
     if member == "ProgramEnded":

@@ -16,8 +16,19 @@ struct ProgramStep {
 };
 using ProgramSteps = QList<ProgramStep>; // a(dd)
 
+// One line of traffic, D-Bus type (st): the line as dispatched (echoes begin with ">") and
+// when it was handled, in microseconds since the Unix epoch.
+struct TrafficLine {
+    QString line;
+    qulonglong time = 0;
+    friend bool operator==(const TrafficLine&, const TrafficLine&) = default;
+};
+using TrafficLines = QList<TrafficLine>; // a(st)
+
 QDBusArgument& operator<<(QDBusArgument& argument, const ProgramStep& step);
 const QDBusArgument& operator>>(const QDBusArgument& argument, ProgramStep& step);
+QDBusArgument& operator<<(QDBusArgument& argument, const TrafficLine& line);
+const QDBusArgument& operator>>(const QDBusArgument& argument, TrafficLine& line);
 
 // Registers the types with QtDBus; call once before the first call or export.
 void RegisterBusTypes();
@@ -25,3 +36,4 @@ void RegisterBusTypes();
 } // namespace vq3::bus
 
 Q_DECLARE_METATYPE(vq3::bus::ProgramStep)
+Q_DECLARE_METATYPE(vq3::bus::TrafficLine)

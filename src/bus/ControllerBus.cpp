@@ -15,6 +15,8 @@
 #include <QLoggingCategory>
 #include <QMetaProperty>
 
+#include <utility>
+
 namespace vq3::bus {
 
 namespace {
@@ -71,15 +73,24 @@ ControllerBus::ControllerBus(control::UnitController& unit, QObject* parent)
     connect(&m_unit, &UnitController::statusChanged, this, &ControllerBus::AnnounceChanges);
     connect(&m_unit, &UnitController::lineDispatched, this,
             [this](const QByteArray& line, qint64 wallMicros) {
-                emit Traffic(QString::fromLatin1(line), qulonglong(wallMicros));
+                m_traffic.append({QString::fromLatin1(line), qulonglong(wallMicros)});
+                if (!m_trafficBatch.isActive())
+                    SendTraffic();
             });
+    // A streaming unit wakes the bus connection's thread a few times a second instead of once
+    // a line.
+    m_trafficBatch.setSingleShot(true);
+    m_trafficBatch.setInterval(kTrafficBatchMs);
+    connect(&m_trafficBatch, &QTimer::timeout, this, &ControllerBus::SendTraffic);
     connect(&m_unit, &UnitController::ownerChanged, this, &ControllerBus::WatchOwner);
     connect(&m_calls, &control::ScriptCalls::exposureEnded, this,
             [this](double secondsOpen, bool complete, qint64 wallMicros) {
+                SendTraffic();
                 emit ExposureEnded(secondsOpen, complete, qulonglong(wallMicros));
             });
     connect(&m_calls, &control::ScriptCalls::programEnded, this,
             [this](int number, qint64 wallMicros) {
+                SendTraffic();
                 emit ProgramEnded(uint(number), qulonglong(wallMicros));
             });
 }
@@ -154,7 +165,17 @@ int ControllerBus::Step() const {
 
 // One PropertiesChanged per interface with every property whose value differs from the one
 // last announced.
+// Also before any other signal: the lines before an event go out before it, so a listener
+// sees everything in order.
+void ControllerBus::SendTraffic() {
+    if (m_traffic.isEmpty())
+        return;
+    emit Traffic(std::exchange(m_traffic, {}));
+    m_trafficBatch.start();
+}
+
 void ControllerBus::AnnounceChanges() {
+    SendTraffic();
     QHash<QString, QVariantMap> changed;
     const QMetaObject* meta = metaObject();
     for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {

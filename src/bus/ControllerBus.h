@@ -4,7 +4,9 @@
 #include "control/ScriptCalls.h"
 
 #include <QDBusContext>
+#include <QList>
 #include <QObject>
+#include <QTimer>
 #include <QVariantMap>
 
 class QDBusServiceWatcher;
@@ -43,6 +45,10 @@ class ControllerBus : public QObject, protected QDBusContext {
     Q_PROPERTY(double RestTime READ RestTime)
     Q_PROPERTY(int Step READ Step)
 public:
+    // While lines keep coming, Traffic goes out at most this often, each time with the lines
+    // that came meanwhile; the first line after a quiet spell goes out at once.
+    static constexpr int kTrafficBatchMs = 200;
+
     explicit ControllerBus(control::UnitController& unit, QObject* parent = nullptr);
 
     // Takes the bus name and exports the object; false (and one vq3.bus line on standard
@@ -97,7 +103,7 @@ public:
 
 signals:
     // Times are microseconds since the Unix epoch.
-    void Traffic(const QString& line, qulonglong time);
+    void Traffic(const vq3::bus::TrafficLines& lines);
     void ExposureEnded(double secondsOpen, bool complete, qulonglong time);
     void ProgramEnded(uint n, qulonglong time);
 
@@ -110,11 +116,14 @@ private:
     void Answer(control::ScriptCall* call,
                 std::function<QList<QVariant>(const QVariant&)> reply = nullptr);
     void AnnounceChanges();
+    void SendTraffic();
     void WatchOwner(const QString& owner);
 
     control::UnitController& m_unit;
     control::ScriptCalls m_calls;
     QDBusServiceWatcher* m_ownerWatch = nullptr;
+    TrafficLines m_traffic; // lines not sent yet
+    QTimer m_trafficBatch;  // runs while a batch was sent less than kTrafficBatchMs ago
     QVariantMap m_announced; // property values as last announced, by interface + name
 };
 

@@ -25,9 +25,11 @@ bool CtlMonitor::Start() {
     if (!WatchProperties(m_proxies.link(), this, slot) ||
         !WatchProperties(m_proxies.unit(), this, slot))
         return false;
+    // One printed line for each line of traffic, with its own time.
     connect(&m_proxies.link(), &Vq3LinkProxy::Traffic, this,
-            [this](const QString& line, qulonglong time) {
-                Print(SignalName(&Vq3LinkProxy::Traffic), line, time);
+            [this](const bus::TrafficLines& lines) {
+                for (const bus::TrafficLine& line : lines)
+                    Print(SignalName(&Vq3LinkProxy::Traffic), line.line, line.time);
             });
     connect(&m_proxies.unit(), &Vq3UnitProxy::ExposureEnded, this,
             [this](double secondsOpen, bool complete, qulonglong time) {
