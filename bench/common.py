@@ -12,6 +12,24 @@ import time
 
 CLK_TCK = os.sysconf("SC_CLK_TCK")
 
+# What the soaks' operator presses: Light Control buttons, the memory step "Read" and "Step",
+# the intensity buttons held, and Terminal lines (the last one the unit answers with ERR).
+LC = "CLightControlDlg/"
+CLICKS = [
+    LC + "idc_1005",  # lamp on/off
+    LC + "idc_1006",  # status read
+    LC + "idc_1009",  # intensity read
+    LC + "idc_1003",  # lamp time read
+    LC + "idc_1010",  # manual shutter open/close
+    LC + "idc_1012",  # exposure time read
+    LC + "idc_1014",  # rest time read
+    "CControllerDlg/idc_1016",  # memory step program Read
+    "CControllerDlg/idc_1024",  # memory step Step
+]
+HOLDS = [LC + "idc_1007", LC + "idc_1008"]  # intensity Up, Down
+TERMINAL = ["INP", "INTQ", "LIF", "ATQ", "ATT", "STPQ", "CNTQ", "PROG?", "LAMPERR?",
+            "LAMPOFF?", "IB?", "SRESP?", "SETT1?", "SETT2?", "CUREQ1", "CUREQ5", "XYZZY"]
+
 
 def bin_dir(default="build/bin"):
     return os.path.abspath(os.environ.get("VQ3_BIN", default))

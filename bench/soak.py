@@ -15,27 +15,12 @@ import random
 import sys
 import time
 
-from common import Process, Rig, CLK_TCK
+from common import CLICKS, CLK_TCK, HOLDS, TERMINAL, Process, Rig
 
 minutes = float(sys.argv[1]) if len(sys.argv) > 1 else 10.0
 seed = int(sys.argv[2]) if len(sys.argv) > 2 else int(time.time())
 rng = random.Random(seed)
 
-LC = "CLightControlDlg/"
-CLICKS = [
-    LC + "idc_1005",  # lamp on/off
-    LC + "idc_1006",  # status read
-    LC + "idc_1009",  # intensity read
-    LC + "idc_1003",  # lamp time read
-    LC + "idc_1010",  # manual shutter open/close
-    LC + "idc_1012",  # exposure time read
-    LC + "idc_1014",  # rest time read
-    "CControllerDlg/idc_1016",  # memory step program Read
-    "CControllerDlg/idc_1024",  # memory step Step
-]
-HOLDS = [LC + "idc_1007", LC + "idc_1008"]  # intensity Up, Down
-TERMINAL = ["INP", "INTQ", "LIF", "ATQ", "ATT", "STPQ", "CNTQ", "PROG?", "LAMPERR?",
-            "LAMPOFF?", "IB?", "SRESP?", "SETT1?", "SETT2?", "CUREQ1", "CUREQ5", "XYZZY"]
 
 checkpoints = [m for m in (1, 5, 10) if m < minutes] + [minutes]
 duration = minutes * 60.0

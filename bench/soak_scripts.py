@@ -28,7 +28,7 @@ except ImportError:
         os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
     raise
 
-from common import Process, Rig, bin_dir  # noqa: E402
+from common import CLICKS, HOLDS, TERMINAL, Process, Rig, bin_dir  # noqa: E402
 
 NAME = "org.vq3_controller.VQ3Controller1"
 PATH = "/org/vq3_controller/VQ3Controller1"
@@ -124,21 +124,6 @@ def run_script(seed, seconds, records_path, stop):
 
 # --- the operator, as in bench/soak.py ----------------------------------------------------
 
-LC = "CLightControlDlg/"
-CLICKS = [
-    LC + "idc_1005",  # lamp on/off
-    LC + "idc_1006",  # status read
-    LC + "idc_1009",  # intensity read
-    LC + "idc_1003",  # lamp time read
-    LC + "idc_1010",  # manual shutter open/close
-    LC + "idc_1012",  # exposure time read
-    LC + "idc_1014",  # rest time read
-    "CControllerDlg/idc_1016",  # memory step program Read
-    "CControllerDlg/idc_1024",  # memory step Step
-]
-HOLDS = [LC + "idc_1007", LC + "idc_1008"]  # intensity Up, Down
-TERMINAL = ["INP", "INTQ", "LIF", "ATQ", "ATT", "STPQ", "CNTQ", "PROG?", "LAMPERR?",
-            "LAMPOFF?", "IB?", "SRESP?", "SETT1?", "SETT2?", "CUREQ1", "CUREQ5", "XYZZY"]
 # Program 1 runs 1.5 s, so StartProgram has something to follow and shutter calls meet it.
 PROGRAM_1 = "CURE111:050,001.0,080,000.5" + ",000,000.0" * 5
 
