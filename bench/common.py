@@ -187,3 +187,23 @@ def tty_raw(fd):
     attrs = termios.tcgetattr(fd)
     attrs[4] = attrs[5] = termios.B9600
     termios.tcsetattr(fd, termios.TCSANOW, attrs)
+
+
+def terminal(rig, line):
+    ok = rig.request(cmd="set", path="CTerminalDlg/idc_1002", prop="text", value=line)["ok"]
+    return rig.click("CTerminalDlg/idc_1001")["ok"] and ok
+
+
+def operator_action(rig, rng, actions):
+    kind = rng.choices(["click", "hold", "terminal"], weights=[6, 1, 3])[0]
+    if kind == "click":
+        ok = rig.click(rng.choice(CLICKS))["ok"]
+    elif kind == "hold":
+        button = rng.choice(HOLDS)
+        ok = rig.request(cmd="press", path=button)["ok"]
+        time.sleep(rng.uniform(0.2, 1.0))
+        ok = rig.request(cmd="release", path=button)["ok"] and ok
+    else:
+        ok = terminal(rig, rng.choice(TERMINAL))
+    actions[kind] += 1
+    actions["failed"] += 0 if ok else 1

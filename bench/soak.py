@@ -15,7 +15,7 @@ import random
 import sys
 import time
 
-from common import CLICKS, CLK_TCK, HOLDS, TERMINAL, Process, Rig
+from common import CLK_TCK, Process, Rig, operator_action
 
 minutes = float(sys.argv[1]) if len(sys.argv) > 1 else 10.0
 seed = int(sys.argv[2]) if len(sys.argv) > 2 else int(time.time())
@@ -49,20 +49,7 @@ try:
             })
             print(json.dumps(samples[-1]), flush=True)
             continue
-        kind = rng.choices(["click", "hold", "terminal"], weights=[6, 1, 3])[0]
-        if kind == "click":
-            ok = rig.click(rng.choice(CLICKS))["ok"]
-        elif kind == "hold":
-            button = rng.choice(HOLDS)
-            ok = rig.request(cmd="press", path=button)["ok"]
-            time.sleep(rng.uniform(0.2, 1.0))
-            ok = rig.request(cmd="release", path=button)["ok"] and ok
-        else:
-            ok = rig.request(cmd="set", path="CTerminalDlg/idc_1002", prop="text",
-                             value=rng.choice(TERMINAL))["ok"]
-            ok = rig.click("CTerminalDlg/idc_1001")["ok"] and ok
-        actions[kind] += 1
-        actions["failed"] += 0 if ok else 1
+        operator_action(rig, rng, actions)
         time.sleep(rng.uniform(0.05, 0.4))
     wall = time.monotonic() - t0
     prompts = rig.request(cmd="prompts")["value"]

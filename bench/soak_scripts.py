@@ -28,7 +28,7 @@ except ImportError:
         os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
     raise
 
-from common import CLICKS, HOLDS, TERMINAL, Process, Rig, bin_dir  # noqa: E402
+from common import Process, Rig, bin_dir, operator_action, terminal  # noqa: E402
 
 NAME = "org.vq3_controller.VQ3Controller1"
 PATH = "/org/vq3_controller/VQ3Controller1"
@@ -128,24 +128,6 @@ def run_script(seed, seconds, records_path, stop):
 PROGRAM_1 = "CURE111:050,001.0,080,000.5" + ",000,000.0" * 5
 
 
-def terminal(rig, line):
-    ok = rig.request(cmd="set", path="CTerminalDlg/idc_1002", prop="text", value=line)["ok"]
-    return rig.click("CTerminalDlg/idc_1001")["ok"] and ok
-
-
-def operator_action(rig, rng, actions):
-    kind = rng.choices(["click", "hold", "terminal"], weights=[6, 1, 3])[0]
-    if kind == "click":
-        ok = rig.click(rng.choice(CLICKS))["ok"]
-    elif kind == "hold":
-        button = rng.choice(HOLDS)
-        ok = rig.request(cmd="press", path=button)["ok"]
-        time.sleep(rng.uniform(0.2, 1.0))
-        ok = rig.request(cmd="release", path=button)["ok"] and ok
-    else:
-        ok = terminal(rig, rng.choice(TERMINAL))
-    actions[kind] += 1
-    actions["failed"] += 0 if ok else 1
 
 
 # --- the run ------------------------------------------------------------------------------
