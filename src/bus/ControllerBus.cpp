@@ -11,6 +11,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QLoggingCategory>
 #include <QMetaProperty>
@@ -212,10 +214,27 @@ void ControllerBus::WatchOwner(const QString& owner) {
     m_ownerWatch = nullptr;
     if (owner.isEmpty() || !QDBusConnection::sessionBus().isConnected())
         return;
-    m_ownerWatch = new QDBusServiceWatcher(owner, QDBusConnection::sessionBus(),
-                                           QDBusServiceWatcher::WatchForUnregistration, this);
-    connect(m_ownerWatch, &QDBusServiceWatcher::serviceUnregistered, this,
-            [this](const QString& gone) { m_calls.CallerLeft(gone); });
+    m_ownerWatch = new QObject(this);
+    WhenGone(QDBusConnection::sessionBus(), owner, m_ownerWatch,
+             [this, owner] { m_calls.CallerLeft(owner); });
+}
+
+// `gone` runs once the caller has left the bus, also when it left before the watch began (a
+// caller that went at once, before the watcher's match rule was in place).
+void ControllerBus::WhenGone(QDBusConnection bus, const QString& caller, QObject* context,
+                             const std::function<void()>& gone) {
+    auto* watcher =
+        new QDBusServiceWatcher(caller, bus, QDBusServiceWatcher::WatchForUnregistration, context);
+    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, context, [gone] { gone(); });
+    auto* check = new QDBusPendingCallWatcher(
+        bus.interface()->asyncCall(QStringLiteral("NameHasOwner"), caller), context);
+    connect(check, &QDBusPendingCallWatcher::finished, context,
+            [gone](QDBusPendingCallWatcher* answer) {
+                answer->deleteLater();
+                const QDBusPendingReply<bool> owned = *answer;
+                if (owned.isValid() && !owned.value())
+                    gone();
+            });
 }
 
 void ControllerBus::Answer(control::ScriptCall* call,
@@ -226,9 +245,8 @@ void ControllerBus::Answer(control::ScriptCall* call,
     const QDBusMessage request = message();
     QDBusConnection bus = connection();
     // A caller that leaves the bus ends its call: an intensity hold still gets its INT0.
-    auto* watcher = new QDBusServiceWatcher(request.service(), bus,
-                                            QDBusServiceWatcher::WatchForUnregistration, call);
-    connect(watcher, &QDBusServiceWatcher::serviceUnregistered, call, &control::ScriptCall::Cancel);
+    if (!call->Ended())
+        WhenGone(bus, request.service(), call, [call] { call->Cancel(); });
     connect(call, &control::ScriptCall::finished, this,
             [bus, request, reply](const CallOutcome& outcome) mutable {
                 if (outcome.kind != CallOutcome::Kind::Done) {

@@ -3,13 +3,12 @@
 #include "bus/BusTypes.h"
 #include "control/ScriptCalls.h"
 
+#include <QDBusConnection>
 #include <QDBusContext>
 #include <QList>
 #include <QObject>
 #include <QTimer>
 #include <QVariantMap>
-
-class QDBusServiceWatcher;
 
 namespace vq3::control {
 class UnitController;
@@ -118,13 +117,15 @@ private:
     void AnnounceChanges();
     void SendTraffic();
     void WatchOwner(const QString& owner);
+    static void WhenGone(QDBusConnection bus, const QString& caller, QObject* context,
+                         const std::function<void()>& gone);
 
     control::UnitController& m_unit;
     control::ScriptCalls m_calls;
-    QDBusServiceWatcher* m_ownerWatch = nullptr;
-    TrafficLines m_traffic; // lines not sent yet
-    QTimer m_trafficBatch;  // runs while a batch was sent less than kTrafficBatchMs ago
-    QVariantMap m_announced; // property values as last announced, by interface + name
+    QObject* m_ownerWatch = nullptr; // what watches the claim's holder
+    TrafficLines m_traffic;          // lines not sent yet
+    QTimer m_trafficBatch;           // runs while a batch was sent less than kTrafficBatchMs ago
+    QVariantMap m_announced;         // property values as last announced, by interface + name
 };
 
 } // namespace vq3::bus

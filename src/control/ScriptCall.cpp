@@ -27,6 +27,12 @@ ScriptCall::ScriptCall(UnitController& unit, Origin id, const QString& name,
                 if (Mine(command))
                     Fail(CallOutcome::Kind::DeviceError, text);
             });
+    connect(&m_unit, &UnitController::commandDropped, this,
+            [this](const link::SentCommand& command) {
+                if (Mine(command))
+                    Fail(CallOutcome::Kind::Interrupted,
+                         QStringLiteral("The link started afresh before the unit answered."));
+            });
     // A call's own Disconnect does not interrupt it.
     m_lossWatch = connect(&m_unit, &UnitController::linkChanged, this, [this] {
         if (!m_unit.IsConnected() && m_unit.CurrentOrigin() != m_id)

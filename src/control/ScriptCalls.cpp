@@ -163,6 +163,9 @@ ScriptCall* ScriptCalls::Send(const QString& line) {
         return call;
     const QByteArray text = line.toLatin1();
     SucceedWhenDealtWith(call, text);
+    // Its echo may wait behind other lines, and a query then waits for its answer.
+    call->SetDeadline(link::ReplyPairing::kAnswerLimitMs + kReadLimitMs,
+                      QStringLiteral("The unit did not take the line within 4 s."));
     call->Do([this, text] { m_unit.SendLine(text); });
     return call;
 }
@@ -309,9 +312,17 @@ ScriptCall* ScriptCalls::Expose(double seconds, bool wait) {
     });
     call->SetDeadline(kReadLimitMs + (wait ? tenths * 100 + ExposureRun::kCloseGraceMs : 0),
                       QStringLiteral("The unit did not answer within 2 s."));
+    // The time first: ATS goes out only once the unit has taken it (the status asked after
+    // it has come back without a refusal), so a refused time never opens the shutter.
+    connect(&m_unit, &UnitController::commandTaken, call, [this, call](const link::SentCommand& c) {
+        if (call->Mine(c) && c.text.startsWith("AT") && c.text != cmd::AutoShutterStart)
+            call->Do([this] {
+                m_unit.StartAutoShutter();
+                m_unit.ReadStatus();
+            });
+    });
     call->Do([this, tenths] {
         m_unit.SetAutoTime(tenths / 10.0);
-        m_unit.StartAutoShutter();
         m_unit.ReadStatus();
     });
     return call;
@@ -539,6 +550,20 @@ ScriptCall* ScriptCalls::WriteProgram(uint number, uint shutterMode, uint intens
 
 // Unit settings: the exchanges of File Save and File Open.
 
+// Not while a script's intensity call holds the intensity: the exchange would end its hold.
+// The reservation stops an operator's hold, with an INT0 of the call's own.
+ScriptCall* ScriptCalls::BeginSettings(const char* name) {
+    if (const QString inUse = InUse(Function::Intensity); !inUse.isEmpty())
+        return EndedCall(name, Kind::Busy, inUse);
+    ScriptCall* call = Begin(name, std::nullopt);
+    bool reserved = false;
+    if (!call->Ended())
+        call->Do([&] { reserved = m_unit.ReserveForSettings(); });
+    if (!call->Ended() && !reserved)
+        call->Fail(Kind::Busy, QStringLiteral("A unit settings operation is running."));
+    return call;
+}
+
 // The unit stays reserved until the exchange has run to its end, also when the call ended
 // before (its caller left, or the unit refused one of its commands).
 void ScriptCalls::ReleaseSettingsWhenEnded(ScriptCall* call) {
@@ -554,8 +579,8 @@ void ScriptCalls::ReleaseSettingsWhenEnded(ScriptCall* call) {
 }
 
 ScriptCall* ScriptCalls::ReadSettings() {
-    ScriptCall* call = Begin("ReadSettings", std::nullopt);
-    if (call->Ended() || !m_unit.ReserveForSettings())
+    ScriptCall* call = BeginSettings("ReadSettings");
+    if (call->Ended())
         return call;
     ReleaseSettingsWhenEnded(call);
     connect(&m_unit, &UnitController::settingsExchangeFinished, call,
@@ -570,8 +595,8 @@ ScriptCall* ScriptCalls::ReadSettings() {
 }
 
 ScriptCall* ScriptCalls::WriteSettings(const model::UnitSettingsRecord& record) {
-    ScriptCall* call = Begin("WriteSettings", std::nullopt);
-    if (call->Ended() || !m_unit.ReserveForSettings())
+    ScriptCall* call = BeginSettings("WriteSettings");
+    if (call->Ended())
         return call;
     ReleaseSettingsWhenEnded(call);
     connect(&m_unit, &UnitController::settingsExchangeFinished, call,

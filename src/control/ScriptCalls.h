@@ -94,6 +94,7 @@ private:
     // Done when the call's own command `text` is answered or taken.
     void SucceedWhenDealtWith(ScriptCall* call, const QByteArray& text);
     void StopHoldWhenEnded(ScriptCall* call);
+    ScriptCall* BeginSettings(const char* name);
     void ReleaseSettingsWhenEnded(ScriptCall* call);
     // Asks for the status, sends `command` unless it already shows `bit` as `lit`, then asks
     // until it does.

@@ -102,7 +102,7 @@ void UnitController::SetOwner(const QString& owner) {
 }
 
 void UnitController::Connect() {
-    m_pairing.Forget();
+    StartAfresh();
     m_state.extendedStatus = 0;
     m_state.StatusWord = 0;
     m_channel.ConnectSequence(false);
@@ -113,7 +113,7 @@ void UnitController::ChoosePort(int port) {
     if (State() == LinkState::Lost && port == Port())
         return;         // the device that went away is still awaited
     m_stopOwed = false; // owed to the device that is given up
-    m_pairing.Forget();
+    StartAfresh();
     m_channel.SetPort(port);
     // Closed and opened again: a fresh start of the link.
     m_channel.ConnectSequence(true);
@@ -122,7 +122,7 @@ void UnitController::ChoosePort(int port) {
 
 bool UnitController::ConnectPort(int port, QString* reason) {
     m_quietConnect = true;
-    m_pairing.Forget();
+    StartAfresh();
     m_channel.SetPort(port);
     m_channel.ConnectSequence(true);
     m_quietConnect = false;
@@ -162,6 +162,12 @@ void UnitController::OnCommandWritten(const QByteArray& text) {
     ScheduleExpiry();
 }
 
+// Nothing sent before will be answered now.
+void UnitController::StartAfresh() {
+    Announce(m_pairing.Forget(), QString());
+    ScheduleExpiry();
+}
+
 void UnitController::ScheduleExpiry() {
     const qint64 next = m_pairing.NextExpiry();
     if (next < 0)
@@ -189,6 +195,9 @@ void UnitController::Announce(const QList<link::Settled>& settled, const QString
             break;
         case link::Settlement::Unanswered:
             emit commandUnanswered(one.command);
+            break;
+        case link::Settlement::Dropped:
+            emit commandDropped(one.command);
             break;
         }
     }
@@ -253,10 +262,9 @@ void UnitController::StopIntensity() {
     emit intensityHeldChanged(false);
 }
 
-// Runs before the status query of the reconnection goes out. Nothing sent to the device
-// that went away will be answered now.
+// Runs before the status query of the reconnection goes out.
 void UnitController::OnDeviceBack() {
-    m_pairing.Forget();
+    StartAfresh();
     if (std::exchange(m_stopOwed, false))
         Send(cmd::IntensityStop);
     emit linkChanged();
@@ -356,7 +364,7 @@ void UnitController::OnPortError() {
 // charged to the command it answers (an error box only for the operator's).
 void UnitController::DispatchReply(const char* line) {
     emit lineDispatched(QByteArray(line), WallMicros(NowMs()));
-    const QList<link::Settled> settled = m_pairing.Received(line);
+    const QList<link::Settled> settled = m_pairing.Received(line, NowMs());
     const bool refusal = !settled.isEmpty() && settled.last().how == link::Settlement::Refused;
     m_refused = refusal ? &settled.last().command : nullptr;
     m_refusalText.clear();

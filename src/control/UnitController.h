@@ -189,6 +189,8 @@ signals:
     void commandTaken(const vq3::link::SentCommand& command);
     void commandRefused(const vq3::link::SentCommand& command, const QString& text);
     void commandUnanswered(const vq3::link::SentCommand& command);
+    // The link started afresh (another port, reconnected) before the unit dealt with it.
+    void commandDropped(const vq3::link::SentCommand& command);
     // Operations.
     void busyChanged(bool busy);
     void settingsExchangeFinished(vq3::control::SettingsOutcome outcome);
@@ -207,6 +209,7 @@ private:
     void OnCommandWritten(const QByteArray& text);
     void Announce(const QList<link::Settled>& settled, const QString& refusalText);
     void ScheduleExpiry();
+    void StartAfresh();
     void OnExpiry();
     void Note(int& reading, int value);
     void Note(double& reading, double value);

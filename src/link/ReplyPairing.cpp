@@ -21,7 +21,8 @@ unsigned NgBit(int message) {
 } // namespace
 
 qint64 ReplyPairing::Entry::Deadline() const {
-    return command.onLineMs + (shape.IsQuery() ? kAnswerLimitMs : kTakenAfterMs);
+    const qint64 from = echoedMs >= 0 ? echoedMs : command.onLineMs + kEchoLimitMs;
+    return from + (shape.IsQuery() ? kAnswerLimitMs : kTakenAfterMs);
 }
 
 SentCommand ReplyPairing::Written(quint64 origin, const QByteArray& text, qint64 nowMs) {
@@ -71,9 +72,31 @@ std::size_t ReplyPairing::RefusedIndex(const char* line) const {
     return code == CommandError && !m_outstanding.empty() ? 0 : kNobody;
 }
 
-QList<Settled> ReplyPairing::Received(const char* line) {
-    if (!line || line[0] == '>')
-        return {}; // an echo of what was sent
+// The echo is ">" and the command up to its first NUL, cut to what a line keeps. Echoes come
+// in the order the commands were written: those before it whose echoes went into a received
+// line (a unit that never ended its line) count from now too.
+void ReplyPairing::NoteEcho(const char* echo, qint64 nowMs) {
+    const QByteArray text(echo);
+    auto waiting = [](const Entry& entry) { return entry.echoedMs < 0; };
+    const auto first = std::find_if(m_outstanding.begin(), m_outstanding.end(), waiting);
+    const auto mine = std::find_if(first, m_outstanding.end(), [&](const Entry& entry) {
+        return waiting(entry) &&
+               (entry.command.text.startsWith(text) || text.startsWith(entry.command.text));
+    });
+    if (mine == m_outstanding.end())
+        return;
+    for (auto it = first; it != mine + 1; ++it)
+        if (waiting(*it))
+            it->echoedMs = nowMs;
+}
+
+QList<Settled> ReplyPairing::Received(const char* line, qint64 nowMs) {
+    if (!line)
+        return {};
+    if (line[0] == '>') {
+        NoteEcho(line + 1, nowMs);
+        return {};
+    }
     if (const std::size_t refused = RefusedIndex(line); refused != kNobody)
         return SettleUpTo(refused, Settlement::Refused);
     const ReplyCode code = ClassifyReply(line);
@@ -105,8 +128,12 @@ qint64 ReplyPairing::NextExpiry() const {
     return next;
 }
 
-void ReplyPairing::Forget() {
+QList<Settled> ReplyPairing::Forget() {
+    QList<Settled> dropped;
+    for (const Entry& entry : m_outstanding)
+        dropped.append({Settlement::Dropped, entry.command});
     m_outstanding.clear();
+    return dropped;
 }
 
 } // namespace vq3::link

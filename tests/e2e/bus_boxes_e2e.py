@@ -43,11 +43,14 @@ def refusals_and_boxes(rig):
         return shown[shown.rfind(">XYZ"):]
     check("the Terminal shows the script's read while the box is open",
           wait_until(lambda: "\nINT0" in after_typed(), 1.0), after_typed())
-    operator_types(rig, "XYZ")  # a second error waits for the first box
+    # Its echo shows NG01 and the unit answers ERR: both wait for the first box, in order.
+    operator_types(rig, "NG1")
     time.sleep(0.3)
     check("one box at a time", len(boxes(rig)) == 1, boxes(rig))
-    rig.request(cmd="dismiss")
-    check("the second box follows the first", wait_until(lambda: len(boxes(rig)) == 1), boxes(rig))
+    for text in ("NG01 : Lamp trigger is going on.", "ERR : Command Error..."):
+        rig.request(cmd="dismiss")
+        check(f"then {text}", wait_until(lambda: [b["text"] for b in boxes(rig)] == [text]),
+              boxes(rig))
     rig.request(cmd="dismiss")
     check("no box is left", wait_until(lambda: boxes(rig) == []), boxes(rig))
 

@@ -66,6 +66,7 @@ def signals(rig):
     time.sleep(1.0)
     waiting.send_signal(signal.SIGINT)
     check("Ctrl-C ends a waiting vq3ctl with 130", waiting.wait(1) == 130, waiting.returncode)
+    time.sleep(0.3)  # the controller hears that the caller has gone
     expect(["lamp", "wait-stable", "--timeout", "1"], 3)  # not Busy: the first call ended
     stepping = start_ctl("intensity", "up", "5000")
     time.sleep(0.5)

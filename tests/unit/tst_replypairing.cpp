@@ -60,12 +60,19 @@ void TestReplyPairing::settles_data() {
     row("a refusal no command can draw goes to nobody", {"w1 INP", "r NG01", "r INP05"}, "A1:INP");
     row("echoes settle nothing", {"w1 INP", "r >INP", "r INP05"}, "A1:INP");
     row("an answer nobody asked for settles nothing", {"w1 L1", "r INT050", "t 100"}, "");
-    row("no refusal within 300 ms: taken", {"w0 L1", "t 200", "t 400"}, "T0:L1");
-    row("a refusal after that goes to nobody", {"w2 S1", "t 400", "r NG03"}, "T2:S1");
-    row("a query is given up after 2 s", {"w1 INTQ", "t 1900", "t 2100"}, "U1:INTQ");
+    // Time counts from the echo: lines ahead of it on the line do not make a reply late.
+    row("no refusal within 300 ms of its echo: taken",
+        {"w0 L1", "t 100", "r >L1", "t 350", "t 450"}, "T0:L1");
+    row("a refusal behind other lines reaches its command", {"w2 S1", "t 900", "r >S1", "r NG03"},
+        "R2:S1");
+    row("a refusal after that goes to nobody", {"w2 S1", "r >S1", "t 400", "r NG03"}, "T2:S1");
+    row("a query is given up 2 s after its echo", {"w1 INTQ", "r >INTQ", "t 1900", "t 2100"},
+        "U1:INTQ");
+    row("an echo cut into a received line counts from the next one",
+        {"w1 L1", "w2 L0", "r >L0", "t 400"}, "T1:L1 T2:L0");
     // 86 bytes take 90 ms at 9600 baud; the L1 behind them leaves after them.
-    row("commands wait for the line", {"w1 CURE211:" + QString(75, 'x'), "w2 L1", "t 390"},
-        "T1:CURE21");
+    row("without any echo, 10 s from its time on the line",
+        {"w1 CURE211:" + QString(75, 'x'), "w2 L1", "t 10390"}, "T1:CURE21");
 }
 
 void TestReplyPairing::settles() {
@@ -79,7 +86,7 @@ void TestReplyPairing::settles() {
         if (step.startsWith('w'))
             pairing.Written(step.section(' ', 0, 0).mid(1).toULongLong(), arg.toLatin1(), now);
         else if (step.startsWith('r'))
-            all += pairing.Received(arg.toLatin1().constData());
+            all += pairing.Received(arg.toLatin1().constData(), now);
         else
             all += pairing.Expire(now = arg.toLongLong());
     }

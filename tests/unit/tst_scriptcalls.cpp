@@ -4,6 +4,7 @@
 #include "control/ScriptCalls.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -107,6 +108,19 @@ void TestScriptCalls::outcomes_data() {
             return call;
         },
         Kind::Done, {}, {}, true);
+    row("a refused exposure time opens nothing",
+        [](ScriptCalls& c, auto& rig) {
+            return rig.unit.Options().refuseEveryN = 1, c.Expose(0.5, true);
+        },
+        Kind::DeviceError, {}, {"AT000.5", "INP"});
+    row(
+        "a line still waiting when the port is chosen again",
+        [](ScriptCalls& c, auto& rig) {
+            ScriptCall* call = c.Send("L1");
+            rig.controller.ChoosePort(1);
+            return call;
+        },
+        Kind::Interrupted);
     row(
         "a second call on the lamp is busy",
         [](ScriptCalls& c, auto& rig) {
@@ -269,10 +283,14 @@ void TestScriptCalls::exposureEndsAreReported() {
     QCOMPARE(ended[0][0].toDouble(), 0.4);
     QVERIFY(ended[0][1].toBool());
     QCOMPARE(int(Run(calls.Expose(5.0, false)).kind), int(Kind::Done));
+    QElapsedTimer open;
+    open.start();
     QTest::qWait(500);
     QCOMPARE(int(Run(calls.StopExposure()).kind), int(Kind::Done));
+    const double seconds = open.elapsed() / 1000.0;
     QTRY_COMPARE(ended.size(), 2);
-    QVERIFY2(std::abs(ended[1][0].toDouble() - 0.5) < 0.1, qPrintable(ended[1][0].toString()));
+    QVERIFY2(std::abs(ended[1][0].toDouble() - seconds) < 0.1,
+             qPrintable(QStringLiteral("%1 against %2").arg(ended[1][0].toDouble()).arg(seconds)));
     QVERIFY(!ended[1][1].toBool());
     const qint64 now = QDateTime::currentMSecsSinceEpoch() * 1000;
     QVERIFY(std::abs(ended[1][2].toLongLong() - now) < 200000);
