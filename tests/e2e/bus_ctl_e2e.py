@@ -10,16 +10,18 @@ import re
 import signal
 import time
 
-from buslib import check, controller, ctl, expect, finish, start_ctl, traffic, wait_until
+from buslib import (Monitor, check, controller, ctl, expect, finish, start_ctl, traffic,
+                    wait_until)
 
 STAMP = r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{6}Z"
 
 
 def waits(rig):
     expect(["--json", "port"], 0, r'"Owner": ?""')
-    expect(["wait", "State", "connected", "--timeout", "5"], 0, within=1.0)
+    expect(["wait", "State", "connected", "--timeout", "5"], 0)
+    asked = traffic(rig).count(">INP")
     waiting = start_ctl("wait", "LampOn", "true", "--timeout", "10")
-    time.sleep(0.8)
+    wait_until(lambda: traffic(rig).count(">INP") >= asked + 2)  # asked twice while it waits
     rig.click("CLightControlDlg/idc_1005")  # the operator's lamp button: L1
     out = waiting.communicate(timeout=12)[0]
     check("wait LampOn true asks for the status until it holds",
@@ -34,21 +36,18 @@ def waits(rig):
 
 
 def events(rig):
-    monitor = start_ctl("monitor")
-    json_monitor = start_ctl("--json", "monitor")
-    time.sleep(0.5)
+    monitor, json_monitor = Monitor(), Monitor("--json")
     started = time.time()
     expect(["expose", "0.5"], 0)
     expect(["expose", "30", "--no-wait"], 0)
     expect(["--json", "expose", "2"], 5, r'"error": ?"Busy"')
     expect(["expose", "stop"], 0)
     expect(["program", "start", "1"], 0)
-    time.sleep(1.0)
-    for process in (monitor, json_monitor):
-        process.send_signal(signal.SIGINT)
-    plain = monitor.communicate(timeout=5)[0]
-    lines = json_monitor.communicate(timeout=5)[0].splitlines()
-    check("monitor ends with 130 on Ctrl-C", monitor.returncode == 130, monitor.returncode)
+    wait_until(lambda: "ProgramEnded" in json_monitor.text())
+    plain = monitor.stop(signal.SIGINT)
+    lines = json_monitor.stop(signal.SIGINT).splitlines()
+    check("monitor ends with 130 on Ctrl-C", monitor.process.returncode == 130,
+          monitor.process.returncode)
     check("each monitor line starts with its time",
           all(re.match(STAMP + r" \w+: ", line) for line in plain.splitlines()), plain[:300])
     check("the full exposure and the stopped one", "ExposureEnded: 0.5,true" in plain and
@@ -62,16 +61,18 @@ def events(rig):
 
 def signals(rig):
     expect(["lamp", "off"], 0)
+    asked = traffic(rig).count(">INP")
     waiting = start_ctl("lamp", "wait-stable")
-    time.sleep(1.0)
+    wait_until(lambda: traffic(rig).count(">INP") > asked)  # the wait has begun
     waiting.send_signal(signal.SIGINT)
-    check("Ctrl-C ends a waiting vq3ctl with 130", waiting.wait(1) == 130, waiting.returncode)
-    time.sleep(0.3)  # the controller hears that the caller has gone
-    expect(["lamp", "wait-stable", "--timeout", "1"], 3)  # not Busy: the first call ended
+    check("Ctrl-C ends a waiting vq3ctl with 130", waiting.wait(5) == 130, waiting.returncode)
+    # Busy until the controller hears that the caller has gone, then the first call has ended.
+    check("a caller that left ends its call", wait_until(
+        lambda: ctl("lamp", "wait-stable", "--timeout", "0.5")[0] == 3))
     stepping = start_ctl("intensity", "up", "5000")
-    time.sleep(0.5)
+    wait_until(lambda: traffic(rig).rfind(">INT1") > traffic(rig).rfind(">INT0"))
     stepping.send_signal(signal.SIGTERM)
-    check("SIGTERM ends vq3ctl with 143", stepping.wait(2) == 143, stepping.returncode)
+    check("SIGTERM ends vq3ctl with 143", stepping.wait(5) == 143, stepping.returncode)
     check("the hold it started still gets its INT0",
           wait_until(lambda: traffic(rig).rfind(">INT0") > traffic(rig).rfind(">INT1") > 0),
           traffic(rig)[-100:])

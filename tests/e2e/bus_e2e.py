@@ -6,12 +6,11 @@ Run inside its own session bus: dbus-run-session -- python3 tests/e2e/bus_e2e.py
 
 import json
 import os
-import subprocess
 import tempfile
 import time
 
-from buslib import (NAME, PATH, PROFILE, VQ3CTL, Rig, check, ctl, expect, finish, start_ctl,
-                    traffic, controller)
+from buslib import (NAME, PATH, Monitor, check, controller, ctl, expect, finish, start_ctl,
+                    traffic, wait_until)
 
 
 
@@ -22,14 +21,10 @@ def working_unit():
         expect(["status"], 0, r"State: connected")
         out = expect(["--json", "status"], 0, r'"Port": ?"COM1"')
         check("status --json is one object", json.loads(out)["Intensity"] == -1, out)
-        monitor = subprocess.Popen([VQ3CTL, "monitor"], stdout=subprocess.PIPE, text=True)
-        time.sleep(0.5)
+        monitor = Monitor()
         expect(["lamp", "on"], 0)
-        time.sleep(0.3)
-        monitor.terminate()
-        seen = monitor.communicate(timeout=5)[0]
-        check("monitor shows the echo and PropertiesChanged",
-              ">L1" in seen and "LampOn: true" in seen, seen)
+        shown = wait_until(lambda: ">L1" in monitor.text() and "LampOn: true" in monitor.text())
+        check("monitor shows the echo and PropertiesChanged", shown, monitor.stop())
         # Again during the warm-up: the status shows the lamp on, so no L1 (and no NG01).
         expect(["lamp", "on"], 0)
         check("a lamp that is on gets no second L1", traffic(rig).count(">L1") == 1,
@@ -44,24 +39,25 @@ def working_unit():
         expect(["send", "INP"], 0)
         check("the Terminal shows a script's commands", ">INP" in traffic(rig), traffic(rig))
 
-        # The operator's press of the lamp button ends a script's wait on the lamp.
+        # The operator's press of the lamp button (L1) ends a script's wait on the lamp, which
+        # is off, so the wait cannot end by itself.
         expect(["lamp", "off"], 0)
-        expect(["lamp", "on"], 0)
+        asked = traffic(rig).count(">INP")
         lamp_wait = start_ctl("lamp", "wait-stable")
-        time.sleep(0.3)
+        wait_until(lambda: traffic(rig).count(">INP") > asked)  # the wait has begun
         rig.click("CLightControlDlg/idc_1005")
         out = lamp_wait.communicate(timeout=10)[0]
         check("an operator's press interrupts (exit 6)", lamp_wait.returncode == 6, out)
+        expect(["lamp", "wait-stable"], 0)
 
         # A caller that leaves mid-step still gets its INT0.
         stepping = start_ctl("intensity", "up", "5000")
-        time.sleep(0.7)
+        wait_until(lambda: traffic(rig).rfind(">INT1") > traffic(rig).rfind(">INT0"))
         stepping.kill()
         stepping.wait()
-        time.sleep(0.5)
-        view = traffic(rig)
         check("INT0 follows INT1 when the caller vanishes",
-              view.rfind(">INT0") > view.rfind(">INT1") > 0, view[-200:])
+              wait_until(lambda: traffic(rig).rfind(">INT0") > traffic(rig).rfind(">INT1") > 0),
+              traffic(rig)[-200:])
 
         direct_calls(rig)
         files()
@@ -83,10 +79,10 @@ def direct_calls(rig):
     unit.SetShutter(True)
     check("SetShutter(True) shows in ShutterOpen", props.Get(NAME + ".Unit", "ShutterOpen"))
     unit.SetShutter(False)
-    unit.StartExposure(0.8)
-    check("ReadAutoTime after StartExposure(0.8)", unit.ReadAutoTime() == 0.8)
-    check("ReadRestTime while exposing", 0 < unit.ReadRestTime() <= 0.8)
-    time.sleep(1.2)
+    unit.StartExposure(1.5)
+    check("ReadAutoTime after StartExposure(1.5)", unit.ReadAutoTime() == 1.5)
+    check("ReadRestTime while exposing", 0 < unit.ReadRestTime() <= 1.5)
+    time.sleep(1.9)
     steps = [(25.0, 0.5), (75.0, 0.5)] + [(0.0, 0.0)] * 5
     unit.WriteProgram(dbus.UInt32(4), dbus.UInt32(1), dbus.UInt32(1),
                       dbus.Array(steps, signature="(dd)"))

@@ -9,7 +9,6 @@ import shutil
 import signal
 import subprocess
 import tempfile
-import time
 
 import dbus
 
@@ -26,6 +25,11 @@ def headless_env(folder):
 def has_automation(program):
     with open(program, "rb") as f:
         return b"VQ3_AUTOMATION" in f.read()
+
+
+def received_now():
+    with open(log, "rb") as f:
+        return f.read()
 
 
 folder = tempfile.mkdtemp(prefix="vq3-headless-")
@@ -64,13 +68,12 @@ try:
               "Application is already running" in shown, shown)
 
     stepping = start_ctl("intensity", "up", "5000")
-    time.sleep(0.5)
+    wait_until(lambda: b"INT1\r" in received_now())
     controller.send_signal(signal.SIGTERM)
     check("SIGTERM ends it normally", controller.wait(5) == 0, controller.returncode)
     out = stepping.communicate(timeout=5)[0]
     check("a call cut off by the end says the controller left", stepping.returncode == 8, out)
-    with open(log, "rb") as f:
-        received = f.read()
+    received = received_now()
     check("the hold got its INT0 before the end", received.endswith(b"INT1\rINT0\r"),
           received[-30:])
     with open(os.path.join(folder, "VQ3_CNT.ini"), newline="") as f:
