@@ -43,7 +43,7 @@ void StalledLineTest::windowsStayResponsiveThenDeviceIsLost() {
         slowest = std::max(slowest, roundTrip.elapsed());
         QTest::qWait(250);
     }
-    QVERIFY2(slowest < 100, qPrintable(QString::number(slowest)));
+    QVERIFY2(slowest < 500, qPrintable(QString::number(slowest)));
 
     QVERIFY(QTest::qWaitFor(
         [&] { return controller.ErrorOutput().contains("the device took no data for"); },

@@ -409,14 +409,15 @@ void SerialPortTest::driverOutputQueue() {
     QCOMPARE(port.Write("INP\r", 4), 4);
     if (close) {
         QVERIFY(port.Close());
-        QVERIFY2(clock.elapsed() >= afterMs && clock.elapsed() < afterMs + 150,
+        QVERIFY2(clock.elapsed() >= afterMs && clock.elapsed() < afterMs + 400,
                  qPrintable(QString::number(clock.elapsed())));
     } else if (afterMs < 0) {
         QTest::qWait(3500);
         QVERIFY(!port.WatchingOutput()); // nothing wakes up once all is sent
     } else {
         QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, afterMs + 2000);
-        QVERIFY2(clock.elapsed() >= afterMs && clock.elapsed() < afterMs + 800,
+        // Late by the check's period and a loaded machine; a count restarted would be 1.5 s.
+        QVERIFY2(clock.elapsed() >= afterMs && clock.elapsed() < afterMs + 1400,
                  qPrintable(QString::number(clock.elapsed())));
     }
     QCOMPARE(lost.count(), !close && afterMs >= 0 ? 1 : 0);
